@@ -1,0 +1,18 @@
+// The chain's start-up and one iteration, in their fixed order.
+#pragma once
+
+#include <cstdint>
+
+#include "core/SamplerState.h"
+
+// Run-long acceptance counters, never reset.
+struct AcceptCounters {
+    int32_t AcceptX;
+    int32_t AcceptW;
+    float AcceptP;
+    float AcceptAlphaX;
+    int32_t AcceptJump;
+};
+
+void DriverStartUp(SamplerState& S);
+void DriverIteration(SamplerState& S, int32_t k, AcceptCounters& c);

@@ -1,0 +1,146 @@
+// The engine's single state record: inputs, parameters, likelihood cache, run settings,
+// files and summaries. The executable owns one static instance; tests build their own
+// (on the heap: the record is large).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+// Fixed capacities. Reading rejects anything larger.
+constexpr int MaxSources = 15;     // accumulators, per-source files and source records
+constexpr int ParamSlots = 60;     // parameter arrays (x, mu, AlphaX, ...)
+constexpr int MaxLoci = 1500;
+constexpr int MaxAlleles = 100;    // allele codes 0..98 usable, 99 marks a missing allele
+constexpr int MaxMixture = 601;
+constexpr int NameSize = 128;      // 127 characters and the terminator
+constexpr int MissingAllele = 99;
+
+struct RunConfiguration {
+    int32_t sample_size;
+    int32_t interval;
+    int32_t Burn_in;
+    float epsilon_w;
+    float epsilon_x;
+    float epsilon_p;
+    double sigmap;
+    double alphax;
+    double aTau;
+    double bTau;
+    int32_t seed0;
+    int32_t seed1;
+    int32_t RJMCMC;
+    int32_t model;  // held as a ModelCode (8 -> 14, 9 -> 15 on reading)
+    char OutputPrefix[NameSize];
+    int32_t Generation;
+    char SourceFileName[NameSize];
+    char MixtureFileName[NameSize];
+    int32_t CNP;
+    int32_t Csources;
+};
+
+struct LocusData {
+    int32_t NumAlleles;
+    int32_t LocusValue;  // kept, used by no computation
+    int32_t Count[MaxAlleles];
+    double p[MaxAlleles];
+    double DirichletPar[MaxAlleles];
+    double Homozygosity;
+};
+
+struct SourcePopulation {
+    double G1;
+    double G2;
+    LocusData loci[MaxLoci];
+};
+
+struct MixtureIndividual {
+    int32_t Allele1[MaxLoci];
+    int32_t Allele2[MaxLoci];
+};
+
+// Genotype probabilities fall far below the double range: 80-bit extended precision.
+struct IndividualLikelihood {
+    long double L0;
+    long double L1;
+    long double L2;
+    long double LogL;
+};
+
+// Element layout of ModelAccumulator::v.
+namespace Acc {
+constexpr int SumX = 0;        // 0..14
+constexpr int SumW = 15;
+constexpr int SumLogLin = 16;  // 16..19
+constexpr int SqX = 20;        // 20..34
+constexpr int SqW = 35;
+constexpr int SqLogLin = 36;   // 36..39
+constexpr int MeanX = 40;      // 40..54
+constexpr int MeanW = 55;
+constexpr int MeanLogLin = 56; // 56..59
+constexpr int VarX = 60;       // 60..74
+constexpr int VarW = 75;
+constexpr int VarLogLin = 76;  // 76..79
+}  // namespace Acc
+
+struct ModelAccumulator {
+    double v[80];
+    int32_t SampleCount;
+};
+
+// Design products of one multi-coefficient model, computed once at start-up.
+struct ModelDesignRecord {
+    int32_t code;
+    double XtX[4][4];
+    double Xt[4][ParamSlots];
+};
+
+struct SamplerState {
+    // --- run configuration and the values derived from it
+    RunConfiguration cfg;
+    int32_t TotalIterations;
+    int32_t ArtInterval;
+
+    // --- data
+    int32_t NumSources;
+    int32_t NumLoci;
+    int32_t NumMixture;
+    SourcePopulation Sources[MaxSources];
+    MixtureIndividual Mixture[MaxMixture];
+
+    // --- parameters
+    int32_t CurrentModel;  // a ModelCode
+    double x[ParamSlots];
+    double mu[ParamSlots];
+    double AlphaVariance;
+    double AlphaX[ParamSlots];
+    double w;
+    double LogLinPar[4];  // constant, G1, G2, interaction
+
+    // --- likelihood cache
+    long double LogLikelihood;
+    IndividualLikelihood Lik[MaxMixture];
+
+    // --- model designs
+    ModelDesignRecord ModelDesign[6];
+
+    // --- output file names and open files
+    char UpFileName[NameSize];
+    char ArtFileName[NameSize];
+    char NpFileName[NameSize];
+    FILE* UpFile;
+    FILE* ArtFile;
+    FILE* NpFile;
+    FILE* SourceOutFile[MaxSources];
+
+    // --- summaries
+    ModelAccumulator Accumulators[9];  // indexed by ModelNumber - 1
+
+    // --- scratch
+    float ScratchUniform;
+    float PAcceptCount[ParamSlots];
+    float AlphaXAcceptCount[ParamSlots];
+    double SavedP[MaxAlleles];
+    double ProposedX[ParamSlots];
+    IndividualLikelihood ProposedLik[MaxMixture];
+    double ProposedLogL[MaxMixture];
+};

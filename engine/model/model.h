@@ -1,0 +1,87 @@
+// The colonisation model: model space, initial state, likelihood and the chain's updates.
+// Plain procedures over the one state record.
+#pragma once
+
+#include <cstdint>
+
+#include "core/SamplerState.h"
+#include "matrix/matrix.h"
+
+// --- model space. Inside the engine a model is a ModelCode (bit 1 constant, 2 G1,
+// 4 G2, 8 interaction); users and files see its ModelNumber 1..9.
+inline bool IsModelCode(int32_t code)
+{
+    return (code >= 1 && code <= 7) || code == 14 || code == 15;
+}
+inline int32_t ModelNumberOf(int32_t code)
+{
+    return code == 14 ? 8 : code == 15 ? 9 : code;
+}
+inline int32_t ModelCodeOf(int32_t number)
+{
+    return number == 8 ? 14 : number == 9 ? 15 : number;
+}
+// 0..5 for the multi-coefficient codes 3, 5, 6, 7, 14, 15; -1 for any other code.
+inline int ModelIndexOf(int32_t code)
+{
+    switch (code) {
+    case 3: return 0;
+    case 5: return 1;
+    case 6: return 2;
+    case 7: return 3;
+    case 14: return 4;
+    case 15: return 5;
+    default: return -1;
+    }
+}
+// Number of coefficients of a model code (0 for a code that is not a model).
+inline int CoefficientCount(int32_t code)
+{
+    if (!IsModelCode(code)) return 0;
+    int k = 0;
+    for (int bit = 1; bit <= 8; bit <<= 1)
+        if (code & bit) ++k;
+    return k;
+}
+[[noreturn]] void ModelNotAllowed();  // "model not allowed." and the fatal stop
+
+// --- initial state
+void InitialLogLinPar(SamplerState& S, int32_t code);
+// Steps after DirichletPar is set: w, coefficients, CurrentModel, mu, AlphaVariance,
+// AlphaX, x, every p, in that order.
+void SetInitialState(SamplerState& S);
+void RecomputeMu(SamplerState& S);  // mu[s] = b1*G1 + b0 + b2*G2 + b3*G1*G2
+
+// --- likelihood of the mixture genotypes (these may replace a zero frequency by 1e-6)
+long double SingleSourceProb(SamplerState& S, int i, int s);
+long double PairSourceProb(SamplerState& S, int i, int s, int t);
+long double PairSourceSum(SamplerState& S, const double* x, int i, int s);
+long double L0Term(SamplerState& S, const double* x, int i);
+long double L1Term(SamplerState& S, const double* x, int i);
+long double L2Term(SamplerState& S, const double* x, int i);
+long double IndividualLogL(const SamplerState& S, long double L0, long double L1, long double L2, double w);
+void RecomputeLikelihood(SamplerState& S);
+
+double DirichletLogDensity(const double* x, const double* a, int K);
+double NormalLogDensity(double v, double m, double var);
+double MvnLogDensity(MAT m, MAT C, MAT v);
+
+// --- Metropolis-Hastings updates
+void UpdateP(SamplerState& S, float& AcceptP);
+void UpdateAlphaX(SamplerState& S, float& AcceptAlphaX);
+void UpdateX(SamplerState& S, int32_t& AcceptX);
+void UpdateW(SamplerState& S, int32_t& AcceptW);
+
+// --- log-linear parameters (Gibbs draws)
+double DrawTau(SamplerState& S);
+double UpdateConstant(SamplerState& S, const double* b);
+double UpdateG1(SamplerState& S, const double* b);
+double UpdateG2(SamplerState& S, const double* b);
+void UpdateLogLinMulti(SamplerState& S, int32_t code, double* out);
+void LoadModelDesign(const SamplerState& S, int index, MAT Xt, MAT XtX, MAT y);
+void BuildModelDesign(SamplerState& S);
+void DrawMvn(MAT mean, MAT cov, double* out);
+
+// --- reversible-jump model moves
+void ModelJump(SamplerState& S, int32_t code, int32_t& AcceptJump);
+double ModelJumpDensity(SamplerState& S, int kind, int32_t code, const double* b);

@@ -1,0 +1,1 @@
+#include "random/ranlib.h"
