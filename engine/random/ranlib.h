@@ -14,6 +14,9 @@ int32_t mltmod(int32_t a, int32_t s, int32_t m);
 void gscgn(int32_t getset, int32_t* g);
 void gsinit(int32_t getset, int32_t* value);
 void gsseed(int32_t getset, int32_t* value);
+// Initial seed pair of generator g (1..32); false, leaving the outputs alone, when g is
+// out of range. For inspection only: nothing in the engine needs it.
+bool getinitsd(int32_t g, int32_t* iseed1, int32_t* iseed2);
 
 // --- variates
 float genstdnorm();
