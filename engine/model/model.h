@@ -66,6 +66,28 @@ double DirichletLogDensity(const double* x, const double* a, int K);
 double NormalLogDensity(double v, double m, double var);
 double MvnLogDensity(MAT m, MAT C, MAT v);
 
+// --- pieces of the Metropolis-Hastings updates
+// Uniform-window proposals: the proposal is lo + U * (hi - lo).
+struct ProposalWindow {
+    double lo;
+    double hi;
+};
+// UpdateP, forward and reverse: frequency moves from B to A.
+ProposalWindow AlleleWindow(double pA, double pB, float epsilon);
+// UpdateX forward window: hi capped at 0.99999, then floored at 0.00001.
+ProposalWindow ShareWindow(double xs, double xt, float epsilon);
+// UpdateX reverse window: capped at 1 only.
+ProposalWindow ShareReverseWindow(double xs, double xt, float epsilon);
+// UpdateW, forward and reverse.
+ProposalWindow MatingWindow(double w, float epsilon);
+// genunit drawn until below 1, kept in ScratchUniform.
+float DrawScratchUniform(SamplerState& S);
+// trunc(u * K), drawn again while K or more; the second one also while equal to first.
+int DrawIndex(int K);
+int DrawOtherIndex(int K, int first);
+// One accept/reject test: V below 1, accepted exactly when log V <= r (NaN rejects).
+bool MetropolisTest(SamplerState& S, double r);
+
 // --- Metropolis-Hastings updates
 void UpdateP(SamplerState& S, float& AcceptP);
 void UpdateAlphaX(SamplerState& S, float& AcceptAlphaX);
@@ -81,6 +103,17 @@ void UpdateLogLinMulti(SamplerState& S, int32_t code, double* out);
 void LoadModelDesign(const SamplerState& S, int index, MAT Xt, MAT XtX, MAT y);
 void BuildModelDesign(SamplerState& S);
 void DrawMvn(MAT mean, MAT cov, double* out);
+// Full conditional of coefficient slot 0, 1 or 2 given the other slots of b.
+struct NormalConditional {
+    double precision;
+    double mean;
+};
+NormalConditional SingleCoefficientConditional(const SamplerState& S, int slot, const double* b);
+// Mean (k x 1) and covariance (k x k) of the full conditional of a multi-coefficient
+// model; the caller releases both. Stops the run when the toolkit yields no matrix.
+void MultiCoefficientConditional(const SamplerState& S, int32_t code, MAT& mean, MAT& cov);
+// The fatal stop for a missing matrix (allocation failure or singular matrix).
+[[noreturn]] void MatrixUnavailable(const char* where, bool singular);
 
 // --- reversible-jump model moves
 void ModelJump(SamplerState& S, int32_t code, int32_t& AcceptJump);

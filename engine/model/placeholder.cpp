@@ -1,1 +1,0 @@
-#include "model/model.h"
