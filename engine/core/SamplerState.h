@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 
 // Fixed capacities. Reading rejects anything larger.
 constexpr int MaxSources = 15;     // accumulators, per-source files and source records
@@ -94,6 +96,45 @@ struct ModelDesignRecord {
     double Xt[4][ParamSlots];
 };
 
+// Cache of the incremental likelihood (the default engine): per individual the genotype
+// product over all loci for each source and each pair of sources, and per locus and allele
+// code the individuals carrying it, so that a move re-evaluates one locus only. Rebuilt
+// from scratch with every full likelihood recomputation.
+constexpr int PendingZeroCapacity = 256;
+struct PendingZero {
+    int16_t s, l, a;
+};
+struct LikelihoodCache {
+    int32_t Valid;            // carriers and products describe the current data and p
+    int32_t Dirty;            // a move was evaluated the plain way: products need a rebuild
+    int32_t NumPending;       // read frequencies that are exactly 0, listed in Pending
+    int32_t PendingOverflow;  // more than the list holds: plain evaluation until a rebuild
+    int64_t PlainMoves;       // moves evaluated the plain way (a count for tests and benches)
+    PendingZero Pending[PendingZeroCapacity];
+    long double P[MaxMixture][MaxSources];               // SingleSourceProb(i, s)
+    long double PP[MaxMixture][MaxSources][MaxSources];  // PairSourceProb(i, s, t), symmetric
+    int32_t CarrierStart[MaxLoci][MaxAlleles + 1];       // into Carrier, per locus and code
+    int16_t Carrier[2 * MaxMixture * MaxLoci];           // individuals in rising order
+    uint8_t Readable[MaxLoci][MaxAlleles];  // code carried beside a non-missing allele
+    // the prior of p per source and locus: the constant part and each allele's term
+    double DirConst[MaxSources][MaxLoci];
+    double DirTerm[MaxSources][MaxLoci][MaxAlleles];
+    // scratch of one allele-frequency move, one slot per re-evaluated individual
+    int16_t Evaluated[MaxMixture];
+    long double ProposedP[MaxMixture];
+    long double ProposedPP[MaxMixture][MaxSources];
+    IndividualLikelihood ProposedRecord[MaxMixture];
+    // factor ratios of the move per carried genotype (moved allele, other allele)
+    uint32_t Stamp;
+    uint32_t RatioStamp[2 * MaxAlleles];
+    long double SingleRatio[2 * MaxAlleles];
+    long double PairRatio[2 * MaxAlleles][MaxSources];
+};
+
+// Which likelihood engine the driver runs.
+constexpr int32_t IncrementalLikelihoodEngine = 0;  // cached products (default)
+constexpr int32_t LiteralLikelihoodEngine = 1;      // every product from scratch (reference)
+
 struct SamplerState {
     // --- run configuration and the values derived from it
     RunConfiguration cfg;
@@ -143,4 +184,18 @@ struct SamplerState {
     double ProposedX[ParamSlots];
     IndividualLikelihood ProposedLik[MaxMixture];
     double ProposedLogL[MaxMixture];
+
+    // --- likelihood engine
+    int32_t LikelihoodEngine;  // IncrementalLikelihoodEngine or LiteralLikelihoodEngine
+    LikelihoodCache Cache;
+
+    // Heap records come zeroed from calloc, whose fresh pages are not touched until used:
+    // most of the capacity never is.
+    static void* operator new(std::size_t size)
+    {
+        void* p = std::calloc(1, size);
+        if (!p) throw std::bad_alloc();
+        return p;
+    }
+    static void operator delete(void* p) noexcept { std::free(p); }
 };

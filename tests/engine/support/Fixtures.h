@@ -10,7 +10,7 @@
 // The record is large: always on the heap, zeroed like the static instance.
 inline std::unique_ptr<SamplerState> NewState()
 {
-    return std::make_unique<SamplerState>();  // value-initialised: all zeros
+    return std::unique_ptr<SamplerState>(new SamplerState);  // zeroed by its operator new
 }
 
 // Two sources, two loci (2 and 3 alleles), three mixture individuals, the last one
