@@ -16,3 +16,8 @@ struct AcceptCounters {
 
 void DriverStartUp(SamplerState& S);
 void DriverIteration(SamplerState& S, int32_t k, AcceptCounters& c);
+
+// Steps of the iteration that tests drive on their own.
+void CoefficientStep(SamplerState& S);                  // Gibbs draw for CurrentModel
+void JumpStep(SamplerState& S, int32_t& AcceptJump);    // model proposal and jump
+void UpdateHomozygosity(SamplerState& S);
