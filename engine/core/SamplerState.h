@@ -5,8 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <new>
+#include <cstddef>
 
 // Fixed capacities. Reading rejects anything larger.
 constexpr int MaxSources = 15;     // accumulators, per-source files and source records
@@ -109,20 +108,27 @@ struct LikelihoodCache {
     int32_t Dirty;            // a move was evaluated the plain way: products need a rebuild
     int32_t NumPending;       // read frequencies that are exactly 0, listed in Pending
     int32_t PendingOverflow;  // more than the list holds: plain evaluation until a rebuild
+    int32_t BadCodes;         // an allele code outside 0..99: every move the plain way
     int64_t PlainMoves;       // moves evaluated the plain way (a count for tests and benches)
+    // What LogLikelihood lacks of the exact sum of the records, after cached moves; it
+    // belongs to the total it was kept with.
+    long double LogLikelihoodLow;
+    long double LogLikelihoodSeen;
     PendingZero Pending[PendingZeroCapacity];
-    long double P[MaxMixture][MaxSources];               // SingleSourceProb(i, s)
-    long double PP[MaxMixture][MaxSources][MaxSources];  // PairSourceProb(i, s, t), symmetric
+    // Indexed by source first: the moves of one source stay within one block.
+    long double P[MaxSources][MaxMixture];               // SingleSourceProb(i, s) as P[s][i]
+    long double PP[MaxSources][MaxMixture][MaxSources];  // PairSourceProb(i, s, t) as PP[s][i][t]
     int32_t CarrierStart[MaxLoci][MaxAlleles + 1];       // into Carrier, per locus and code
     int16_t Carrier[2 * MaxMixture * MaxLoci];           // individuals in rising order
     uint8_t Readable[MaxLoci][MaxAlleles];  // code carried beside a non-missing allele
+    uint8_t Genotype[MaxLoci][MaxMixture][2];  // the allele codes, by locus
     // the prior of p per source and locus: the constant part and each allele's term
     double DirConst[MaxSources][MaxLoci];
     double DirTerm[MaxSources][MaxLoci][MaxAlleles];
     // scratch of one allele-frequency move, one slot per re-evaluated individual
     int16_t Evaluated[MaxMixture];
+    int16_t EvaluatedSlot[MaxMixture];  // its genotype's ratios, -1 beside a missing allele
     long double ProposedP[MaxMixture];
-    long double ProposedPP[MaxMixture][MaxSources];
     IndividualLikelihood ProposedRecord[MaxMixture];
     // factor ratios of the move per carried genotype (moved allele, other allele)
     uint32_t Stamp;
@@ -191,11 +197,6 @@ struct SamplerState {
 
     // Heap records come zeroed from calloc, whose fresh pages are not touched until used:
     // most of the capacity never is.
-    static void* operator new(std::size_t size)
-    {
-        void* p = std::calloc(1, size);
-        if (!p) throw std::bad_alloc();
-        return p;
-    }
-    static void operator delete(void* p) noexcept { std::free(p); }
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p) noexcept;
 };
