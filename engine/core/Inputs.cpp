@@ -10,7 +10,6 @@
 #include <cstring>
 
 #include "core/FatalStop.h"
-#include "core/Output.h"
 
 namespace {
 
@@ -25,12 +24,20 @@ public:
     Scanner(const Scanner&) = delete;
     Scanner& operator=(const Scanner&) = delete;
 
-    // A line read of at most size - 1 characters, the line end included, discarded.
+    // A line read of at most size - 1 characters, the line end included, discarded. A
+    // "\r\n" pair counts as the one line-end character, so a file written on another system
+    // splits into the same lines.
     void SkipLine(int size = 500)
     {
-        char buffer[500];
-        if (size > 500) size = 500;
-        (void)std::fgets(buffer, size, file_);
+        for (int n = 0; n < size - 1; ++n) {
+            const int c = std::fgetc(file_);
+            if (c == EOF || c == '\n') return;
+            if (c == '\r') {
+                const int d = std::fgetc(file_);
+                if (d == '\n') return;
+                if (d != EOF) std::ungetc(d, file_);
+            }
+        }
     }
 
     int32_t Int(const char* what)
@@ -66,15 +73,21 @@ public:
     // The rest of the line, blanks included; the line end stays for the next line read.
     void Text(char* out, const char* what)
     {
+        int c = std::fgetc(file_);
+        if (c == EOF) FatalStopf("%s: expected %s, but the file ends there.\n", label_, what);
+        char line[NameSize];  // one more than a name holds: room for a trailing '\r'
         int n = 0;
-        int c;
-        while ((c = std::fgetc(file_)) != EOF && c != '\n') {
-            if (n >= NameSize - 1 && c != '\r')
-                FatalStopf("%s: %s is longer than %d characters.\n", label_, what, NameSize - 1);
-            if (n < NameSize - 1) out[n++] = static_cast<char>(c);
+        bool tooLong = false;
+        while (c != EOF && c != '\n') {
+            if (n < NameSize) line[n++] = static_cast<char>(c);
+            else tooLong = true;
+            c = std::fgetc(file_);
         }
         if (c == '\n') std::ungetc(c, file_);
-        if (n > 0 && out[n - 1] == '\r') --n;
+        if (!tooLong && n > 0 && line[n - 1] == '\r') --n;
+        if (tooLong || n > NameSize - 1)
+            FatalStopf("%s: %s is longer than %d characters.\n", label_, what, NameSize - 1);
+        std::memcpy(out, line, static_cast<size_t>(n));
         out[n] = '\0';
     }
 
@@ -89,22 +102,34 @@ private:
         if (c == EOF)
             FatalStopf("%s: expected %s, but the file ends there.\n", label_, what);
         int n = 0;
+        truncated_ = false;
         while (c != EOF && !std::isspace(c)) {
             if (n < static_cast<int>(sizeof token_) - 1) token_[n++] = static_cast<char>(c);
+            else truncated_ = true;  // too long for any value: refused, not cut short
             c = std::fgetc(file_);
         }
         token_[n] = '\0';
         if (c != EOF) std::ungetc(c, file_);
+        if (truncated_) Unexpected(what);
     }
 
     [[noreturn]] void Unexpected(const char* what)
     {
-        FatalStopf("%s: expected %s, found \"%s\".\n", label_, what, token_);
+        // The token may come from a binary file: show it printable.
+        char shown[sizeof token_];
+        int n = 0;
+        for (; token_[n]; ++n) {
+            const auto c = static_cast<unsigned char>(token_[n]);
+            shown[n] = (c < 0x20 || c >= 0x7f) ? '?' : static_cast<char>(c);
+        }
+        shown[n] = '\0';
+        FatalStopf("%s: expected %s, found \"%s%s\".\n", label_, what, shown, truncated_ ? "..." : "");
     }
 
     FILE* file_;
     const char* label_;
     char token_[64] = {};
+    bool truncated_ = false;
 };
 
 // Descriptions of a place in a file, for the messages.
@@ -293,10 +318,20 @@ void ReadMixtureData(SamplerState& S)
     }
 }
 
+void CheckGammaShape(const SamplerState& S)
+{
+    // The start value of the precision and every DrawTau use a gamma draw of this shape,
+    // and the generator needs a shape above 1.
+    const double shape = S.NumSources * 0.5 + S.cfg.aTau;
+    if (!(shape > 1))
+        FatalStopf("inival.dat: with %d sources and the gamma parameter aTau %g the shape of the "
+                   "precision draw is %g, expected more than 1.\n", S.NumSources, S.cfg.aTau, shape);
+}
+
 void ReadInputs(SamplerState& S)
 {
     ReadRunConfiguration(S);
     ReadSourceData(S);
+    CheckGammaShape(S);
     ReadMixtureData(S);
-    DeriveOutputNames(S);
 }

@@ -9,5 +9,9 @@ void ReadRunConfiguration(SamplerState& S, const char* path = "inival.dat");
 void ReadSourceData(SamplerState& S);
 void ReadMixtureData(SamplerState& S);
 
-// All three in order, then the output file names.
+// Refuses a configuration whose precision draws would need a gamma shape of 1 or less
+// (NumSources * 0.5 + aTau); needs NumSources, so it runs after the source data.
+void CheckGammaShape(const SamplerState& S);
+
+// All three in order, with the checks that need both configuration and data.
 void ReadInputs(SamplerState& S);

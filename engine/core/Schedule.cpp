@@ -18,6 +18,7 @@ void ProgressReporter::Start()
 
 void ProgressReporter::Step(int32_t k)
 {
+    if (total_ <= 0) return;  // no iterations: nothing between "0 " and "100\n"
     // 64-bit product: 100 * k overflows 32 bits for long runs.
     const auto q = static_cast<int32_t>(static_cast<int64_t>(k) * 100 / total_);
     if (q > last_) {

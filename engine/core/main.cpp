@@ -17,6 +17,7 @@ int main()
     SamplerState& S = State;
     ReadInputs(S);
     DeriveSchedule(S);
+    DeriveOutputNames(S);
     DriverStartUp(S);
 
     ProgressReporter progress(stdout, S.TotalIterations);

@@ -73,7 +73,7 @@ std::string DefaultConfiguration(const std::string& eol = "\n")
         "option (1=RJMCMC, 0=MCMC) - initial model",
         "1 2",
         "Output files name",
-        "/home/user/run/output",
+        "results/output",
         "Generation",
         "1",
         "Source file name",
@@ -109,6 +109,27 @@ std::string ReadFixture(const char* name)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+void ExpectSameDataAs(const SamplerState& a, const SamplerState& b)
+{
+    ASSERT_EQ(a.NumSources, b.NumSources);
+    ASSERT_EQ(a.NumLoci, b.NumLoci);
+    ASSERT_EQ(a.NumMixture, b.NumMixture);
+    for (int s = 0; s < a.NumSources; ++s) {
+        EXPECT_EQ(a.Sources[s].G1, b.Sources[s].G1);
+        EXPECT_EQ(a.Sources[s].G2, b.Sources[s].G2);
+        for (int l = 0; l < a.NumLoci; ++l) {
+            const LocusData &x = a.Sources[s].loci[l], &y = b.Sources[s].loci[l];
+            ASSERT_EQ(x.NumAlleles, y.NumAlleles);
+            for (int k = 0; k < x.NumAlleles; ++k) EXPECT_EQ(x.Count[k], y.Count[k]);
+        }
+    }
+    for (int i = 0; i < a.NumMixture; ++i)
+        for (int l = 0; l < a.NumLoci; ++l) {
+            EXPECT_EQ(a.Mixture[i].Allele1[l], b.Mixture[i].Allele1[l]);
+            EXPECT_EQ(a.Mixture[i].Allele2[l], b.Mixture[i].Allele2[l]);
+        }
+}
+
 }  // namespace
 
 TEST_F(InputsTest, DefaultConfigurationReadsBack)
@@ -131,7 +152,7 @@ TEST_F(InputsTest, DefaultConfigurationReadsBack)
     EXPECT_EQ(c.seed1, 678910);
     EXPECT_EQ(c.RJMCMC, 1);
     EXPECT_EQ(c.model, 2);
-    EXPECT_STREQ(c.OutputPrefix, "/home/user/run/output");
+    EXPECT_STREQ(c.OutputPrefix, "results/output");
     EXPECT_EQ(c.Generation, 1);
     EXPECT_STREQ(c.SourceFileName, "source.dat");
     EXPECT_STREQ(c.MixtureFileName, "mixture.dat");
@@ -147,7 +168,7 @@ TEST_F(InputsTest, HeadersAreRecognisedByPositionAndLineEndsMayBeCrLf)
                                "Output files name", "Source file name"})
         text.replace(text.find(header), std::strlen(header), "xx yy");
     text.replace(text.find("source.dat"), 10, "my data/source 1.dat");
-    text.replace(text.find("/home/user/run/output"), 21, "out dir/run one");
+    text.replace(text.find("results/output"), 14, "out dir/run one");
     Write("inival.dat", text);
     auto S = NewState();
     ReadRunConfiguration(*S);
@@ -196,7 +217,7 @@ TEST_F(InputsTest, RefusedConfigurations)
     struct Case {
         int line;
         std::string value;
-        const char* message;
+        std::string message;
     } cases[] = {
         {2, "10000 x 0", "inival.dat: expected the thinning interval on line 2, found \"x\"."},
         {2, "10000 0 0", "the thinning interval is 0, expected at least 1."},
@@ -211,6 +232,11 @@ TEST_F(InputsTest, RefusedConfigurations)
         {6, "10 -5.5 1 1", "the AlphaX proposal variance is -5.5, expected 0 or more."},
         {6, "10 5.5 nan 1", "expected the gamma parameter aTau on line 6, found \"nan\"."},
         {8, "12345", "expected seed 1 on line 8, found \"option\"."},
+        {8, "12345 2147483648", "expected seed 1 on line 8, found \"2147483648\"."},
+        {2, "10000 " + std::string(70, '1') + " 0",
+         "expected the thinning interval on line 2, found \"" + std::string(63, '1') + "...\"."},
+        {2, "10000 25\x01 0", "expected the thinning interval on line 2, found \"25?\"."},
+        {6, "10 5.5 1 1e999", "expected the gamma parameter bTau on line 6, found \"1e999\"."},
         {12, std::string(122, 'a'), "the output prefix is 122 characters long, expected at most 121."},
         {16, std::string(128, 'b'), "the source file name on line 16 is longer than 127 characters."},
     };
@@ -235,10 +261,90 @@ TEST_F(InputsTest, PrefixBoundIsTighterWithPerSourceFiles)
 TEST_F(InputsTest, FileEndingEarly)
 {
     const std::string text = DefaultConfiguration();
-    Write("inival.dat", text.substr(0, text.find("Generation")));
+    struct Case {
+        const char* cutBefore;
+        const char* message;
+    } cases[] = {
+        {"Generation", "inival.dat: expected the generation (1 for F1, 0 for F0) on line 14, but the file ends there.\n"},
+        {"results/output", "inival.dat: expected the output prefix on line 12, but the file ends there.\n"},
+        {"12345 678910", "inival.dat: expected seed 0 on line 8, but the file ends there.\n"},
+    };
+    for (const Case& c : cases) {
+        Write("inival.dat", text.substr(0, text.find(c.cutBefore)));
+        auto S = NewState();
+        EXPECT_EQ(StopMessage([&] { ReadRunConfiguration(*S); }), c.message);
+    }
+}
+
+TEST_F(InputsTest, ValuesMaySpreadOverLinesAndTrailingTextIsSkipped)
+{
+    // The sample size alone on line 2 pushes every later line down by one; the line reads
+    // still fall on what remains of a value line and on a header.
+    std::string text = ReplaceLine(DefaultConfiguration(), 2, "10000\n25 0");
+    text = ReplaceLine(text, 9, "12345 678910 and some words");
+    Write("inival.dat", text);
     auto S = NewState();
-    EXPECT_EQ(StopMessage([&] { ReadRunConfiguration(*S); }),
-              "inival.dat: expected the generation (1 for F1, 0 for F0) on line 14, but the file ends there.\n");
+    ReadRunConfiguration(*S);
+    EXPECT_EQ(S->cfg.sample_size, 10000);
+    EXPECT_EQ(S->cfg.interval, 25);
+    EXPECT_EQ(S->cfg.seed1, 678910);
+    EXPECT_EQ(S->cfg.model, 2);
+    EXPECT_STREQ(S->cfg.OutputPrefix, "results/output");
+    EXPECT_EQ(S->cfg.Csources, 0);
+}
+
+TEST_F(InputsTest, LongestHeadersReadTheSameWithCrLf)
+{
+    // 498 characters is the longest header a 500-character line read takes whole.
+    for (const char* eol : {"\n", "\r\n"}) {
+        std::string text;
+        const std::string lines = DefaultConfiguration("\n");
+        size_t start = 0;
+        for (int n = 1; n <= 20; ++n) {
+            const size_t end = lines.find('\n', start);
+            const std::string line = lines.substr(start, end == std::string::npos ? end : end - start);
+            text += (n % 2 ? std::string(498, 'h') : line) + (n < 20 ? eol : "");
+            start = end + 1;
+        }
+        Write("inival.dat", text);
+        auto S = NewState();
+        ReadRunConfiguration(*S);
+        EXPECT_EQ(S->cfg.sample_size, 10000) << "eol " << eol[0] + 0;
+        EXPECT_STREQ(S->cfg.OutputPrefix, "results/output");
+        EXPECT_STREQ(S->cfg.SourceFileName, "source.dat");
+        EXPECT_STREQ(S->cfg.MixtureFileName, "mixture.dat");
+        EXPECT_EQ(S->cfg.Generation, 1);
+
+        const std::string h(498, 'h');
+        Write("source.dat", h + eol + "2 2" + eol + h + eol + "0.3 2.0" + eol + h + eol
+                                + "1 0 2 14 6 20 3 0 3 5 5 10 20" + eol + "1 0 2 4 16 20 3 0 3 0 12 8 20" + eol);
+        Write("mixture.dat", h + eol + h + eol + "1.5 0.2" + eol + "3" + eol + h + eol + "1 1 2" + eol
+                                 + "2 101 202" + eol + "3 9999 2");
+        ReadSourceData(*S);
+        ReadMixtureData(*S);
+        ExpectSameDataAs(*S, *TwoSourceExample());
+    }
+}
+
+TEST_F(InputsTest, NamesOfUpTo127Characters)
+{
+    const std::string name127(127, 'n');
+    for (const char* eol : {"\n", "\r\n"}) {
+        std::string text = ReplaceLine(DefaultConfiguration(), 18, name127);
+        if (std::string(eol) == "\r\n") {
+            std::string crlf;
+            for (char ch : text) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+            text = crlf;
+        }
+        Write("inival.dat", text);
+        auto S = NewState();
+        ReadRunConfiguration(*S);
+        EXPECT_EQ(S->cfg.MixtureFileName, name127);
+
+        Write("inival.dat", ReplaceLine(text, 18, name127 + "m" + (eol[0] == '\r' ? "\r" : "")));
+        EXPECT_EQ(StopMessage([&] { ReadRunConfiguration(*S); }),
+                  "inival.dat: the mixture file name on line 18 is longer than 127 characters.\n");
+    }
 }
 
 TEST_F(InputsTest, MissingFilesStopWithTheirMessages)
@@ -251,30 +357,6 @@ TEST_F(InputsTest, MissingFilesStopWithTheirMessages)
     EXPECT_EQ(StopMessage([&] { ReadMixtureData(*S); }), "couldn't open mixture data file for reading.\n");
 }
 
-namespace {
-
-void ExpectSameData(const SamplerState& a, const SamplerState& b)
-{
-    ASSERT_EQ(a.NumSources, b.NumSources);
-    ASSERT_EQ(a.NumLoci, b.NumLoci);
-    ASSERT_EQ(a.NumMixture, b.NumMixture);
-    for (int s = 0; s < a.NumSources; ++s) {
-        EXPECT_EQ(a.Sources[s].G1, b.Sources[s].G1);
-        EXPECT_EQ(a.Sources[s].G2, b.Sources[s].G2);
-        for (int l = 0; l < a.NumLoci; ++l) {
-            const LocusData &x = a.Sources[s].loci[l], &y = b.Sources[s].loci[l];
-            ASSERT_EQ(x.NumAlleles, y.NumAlleles);
-            for (int k = 0; k < x.NumAlleles; ++k) EXPECT_EQ(x.Count[k], y.Count[k]);
-        }
-    }
-    for (int i = 0; i < a.NumMixture; ++i)
-        for (int l = 0; l < a.NumLoci; ++l) {
-            EXPECT_EQ(a.Mixture[i].Allele1[l], b.Mixture[i].Allele1[l]);
-            EXPECT_EQ(a.Mixture[i].Allele2[l], b.Mixture[i].Allele2[l]);
-        }
-}
-
-}  // namespace
 
 TEST_F(InputsTest, TwoSourceExampleReadsAsBuilt)
 {
@@ -285,7 +367,7 @@ TEST_F(InputsTest, TwoSourceExampleReadsAsBuilt)
     std::strcpy(S->cfg.MixtureFileName, "mixture.dat");
     ReadSourceData(*S);
     ReadMixtureData(*S);
-    ExpectSameData(*S, *TwoSourceExample());
+    ExpectSameDataAs(*S, *TwoSourceExample());
     EXPECT_EQ(S->Sources[0].loci[1].LocusValue, 0);
 }
 
@@ -300,7 +382,7 @@ TEST_F(InputsTest, LineBreaksWithinBlocksAndCrLfReadTheSame)
     std::strcpy(S->cfg.MixtureFileName, "mixture.dat");
     ReadSourceData(*S);
     ReadMixtureData(*S);
-    ExpectSameData(*S, *TwoSourceExample());
+    ExpectSameDataAs(*S, *TwoSourceExample());
 }
 
 TEST_F(InputsTest, GenotypeCodes)
@@ -345,6 +427,11 @@ TEST_F(InputsTest, RefusedDataFiles)
         {replace(source, "0 12 8", "0 1x 8"), mixture, "expected the count of allele 2 of locus 2 of source 2, found \"1x\"."},
         {replace(source, "0.3 2.0", "0.3 two"), mixture, "expected G1 of source 2, found \"two\"."},
         {source.substr(0, source.rfind("12 8 20")), mixture, "expected the count of allele 2 of locus 2 of source 2, but the file ends there."},
+        // Between two source blocks only the rest of the last value line is skipped.
+        {replace(source, "10 20\n", "10 20\nsource two\n"), mixture,
+         "source data file source.dat: expected the label of locus 1 of source 2, found \"source\"."},
+        {replace(source, "10 20\n", "10 20 end of source one, all loci\n"), mixture,
+         "expected the label of locus 1 of source 2, found \"all\"."},
         {source, replace(mixture, "\n3\n", "\n602\n"), "602 mixture individuals, at most 601 are allowed."},
         {source, replace(mixture, "\n3\n", "\n-3\n"), "-3 mixture individuals, expected 0 or more."},
         {source, replace(mixture, "101 202", "101 10000"), "the genotype of individual 2 at locus 2 is 10000, expected 0 to 9999."},
@@ -364,6 +451,53 @@ TEST_F(InputsTest, RefusedDataFiles)
         });
         EXPECT_NE(message.find(c.message), std::string::npos) << c.message << "\ngot: " << message;
     }
+}
+
+TEST_F(InputsTest, ShortTextAfterASourceBlockIsSkipped)
+{
+    std::string source = ReadFixture("two_source.dat");
+    source.replace(source.find("10 20\n"), 6, "10 20 end of one\r\n");
+    Write("source.dat", source);
+    Write("mixture.dat", ReadFixture("two_mixture.dat"));
+    auto S = NewState();
+    std::strcpy(S->cfg.SourceFileName, "source.dat");
+    std::strcpy(S->cfg.MixtureFileName, "mixture.dat");
+    ReadSourceData(*S);
+    ReadMixtureData(*S);
+    ExpectSameDataAs(*S, *TwoSourceExample());
+}
+
+TEST_F(InputsTest, GammaShapeMustExceedOne)
+{
+    struct Case {
+        int sources;
+        double aTau;
+        const char* message;
+    } cases[] = {
+        {2, 0.0, "inival.dat: with 2 sources and the gamma parameter aTau 0 the shape of the precision draw "
+                 "is 1, expected more than 1.\n"},
+        {3, -0.5, "inival.dat: with 3 sources and the gamma parameter aTau -0.5 the shape of the precision "
+                  "draw is 1, expected more than 1.\n"},
+        {2, 1e-9, ""},
+        {4, -0.9, ""},
+    };
+    for (const Case& c : cases) {
+        auto S = NewState();
+        S->NumSources = c.sources;
+        S->cfg.aTau = c.aTau;
+        EXPECT_EQ(StopMessage([&] { CheckGammaShape(*S); }), c.message) << c.sources << " " << c.aTau;
+    }
+}
+
+TEST_F(InputsTest, ReadInputsReadsAllThree)
+{
+    Write("inival.dat", DefaultConfiguration());
+    Write("source.dat", ReadFixture("two_source.dat"));
+    Write("mixture.dat", ReadFixture("two_mixture.dat"));
+    auto S = NewState();
+    ReadInputs(*S);
+    EXPECT_EQ(S->cfg.seed1, 678910);
+    ExpectSameDataAs(*S, *TwoSourceExample());
 }
 
 TEST_F(InputsTest, ZeroMixtureIndividuals)
