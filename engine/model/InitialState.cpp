@@ -112,10 +112,22 @@ void SetInitialState(SamplerState& S)
 
     for (int s = 0; s < n; ++s) {
         const double z = genstdnorm();
-        S.AlphaX[s] = std::exp(std::sqrt(S.AlphaVariance) * z + S.mu[s]);
+        const double logAlpha = std::sqrt(S.AlphaVariance) * z + S.mu[s];
+        S.AlphaX[s] = std::exp(logAlpha);
+        // Huge factors overflow exp() or make it vanish, and the gamma generator would then
+        // search for ever: stop with the reason instead.
+        if (!(S.AlphaX[s] >= 1e-300 && S.AlphaX[s] <= 1e300))
+            FatalStopf("the starting Dirichlet parameter of source %d is exp(%g), out of range: "
+                       "G1 (source data file) and G2 (mixture data file) are too large in "
+                       "magnitude; rescale them.\n", s + 1, logAlpha);
     }
 
     gendirichlet(S.x, S.AlphaX, n);
+    for (int s = 0; s < n; ++s)
+        if (!std::isfinite(S.x[s]))
+            FatalStopf("the starting composition could not be drawn from the Dirichlet parameters "
+                       "of the factors: G1 (source data file) and G2 (mixture data file) are too "
+                       "large in magnitude; rescale them.\n");
 
     for (int s = 0; s < n; ++s)
         for (int l = 0; l < S.NumLoci; ++l) {

@@ -223,4 +223,25 @@ TEST(SetInitialState, PrecisionShapeNotAboveOneIsRefused)
     }
 }
 
+// Factors far outside the scale of the log-linear model overflow exp(mu): the start is
+// refused with the reason instead of searching for ever in the gamma generator.
+TEST(SetInitialState, FactorsTooLargeForTheModelAreRefused)
+{
+    ScopedFatalStopHandler handler;
+    for (double g1 : {2601.0, -2601.0, 1e6}) {
+        auto S = TwoSourceExample();
+        DefaultSettings(*S);
+        S->Sources[0].G1 = g1;
+        S->Sources[1].G1 = g1;
+        SetDirichletPar(*S);
+        setseedall(12345, 678910);
+        try {
+            SetInitialState(*S);
+            ADD_FAILURE() << "accepted G1 " << g1;
+        } catch (const FatalStopCalled& e) {
+            EXPECT_NE(std::strstr(e.what(), "rescale them."), nullptr) << e.what();
+        }
+    }
+}
+
 }  // namespace
