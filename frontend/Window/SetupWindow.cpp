@@ -2,6 +2,8 @@
 
 #include "Window/ImportGenepopDialog.h"
 
+#include <QFile>
+
 #include "Platform/Dialogs.h"
 #include "Platform/Gauge.h"
 #include "Platform/KeyFilter.h"
@@ -566,8 +568,14 @@ void TForm1::RestoreClick()
 
 void TForm1::plotClick()
 {
-    auto* window = new TForm3(outdir->text() + out_file->text() + QStringLiteral("UP.out"), this,
-                              *services_.dialogs);
+    const QString path = outdir->text() + out_file->text() + QStringLiteral("UP.out");
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadOnly)) {
+        services_.dialogs->error(this, QStringLiteral("Couldn't open output file.\n"));
+        return;
+    }
+    probe.close();
+    auto* window = new TForm3(path, this, *services_.dialogs);
     window->show();
 }
 

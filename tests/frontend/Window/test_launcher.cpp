@@ -435,8 +435,13 @@ TEST_F(ScriptedLauncher, APipeThatCannotBeMadeIsReported)
 TEST_F(Launcher, PlotOpensAWindowOnTheSampleTraceOfTheOutputLocation)
 {
     TForm1& w = window();
-    w.outdir->setText("/results/");
+    const QString folder = work_.path() + "/";
+    w.outdir->setText(folder);
     w.out_file->setText("run1");
+    QFile trace(folder + "run1UP.out");
+    ASSERT_TRUE(trace.open(QIODevice::WriteOnly));
+    trace.write("    25   -100.000000     0.500000    2      0.000000      1.000000      0.000000      0.000000     0.400000     0.600000\n");
+    trace.close();
     w.plotClick();
     w.plotClick();
     const QList<TForm3*> plots = w.findChildren<TForm3*>();
@@ -444,8 +449,19 @@ TEST_F(Launcher, PlotOpensAWindowOnTheSampleTraceOfTheOutputLocation)
     for (TForm3* p : plots) {
         EXPECT_TRUE(p->isWindow());
         EXPECT_TRUE(p->isVisible());
-        EXPECT_EQ(p->windowTitle(), "Plot: /results/run1UP.out");
+        EXPECT_EQ(p->windowTitle(), "Plot: " + folder + "run1UP.out");
     }
+    EXPECT_TRUE(dialogs_.errors.isEmpty());
+}
+
+TEST_F(Launcher, PlotWithoutTheTraceFileShowsAnErrorAndNoWindow)
+{
+    TForm1& w = window();
+    w.outdir->setText(work_.path() + "/");
+    w.out_file->setText("missing");
+    w.plotClick();
+    EXPECT_EQ(dialogs_.errors, QStringList{"Couldn't open output file.\n"});
+    EXPECT_TRUE(w.findChildren<TForm3*>().isEmpty());
 }
 
 }  // namespace
