@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/Output.h"
+#include "model/IncrementalLikelihood.h"
 #include "model/model.h"
 #include "random/ranlib.h"
 
@@ -84,6 +85,7 @@ void Accumulate(SamplerState& S)
 
 void DriverStartUp(SamplerState& S)
 {
+    SelectLikelihoodEngine(S);
     setseedall(S.cfg.seed0, S.cfg.seed1);
     for (int s = 0; s < S.NumSources; ++s)
         for (int l = 0; l < S.NumLoci; ++l) {
@@ -98,14 +100,14 @@ void DriverStartUp(SamplerState& S)
 
 void DriverIteration(SamplerState& S, int32_t k, AcceptCounters& c)
 {
-    if (k % 100000 == 0) RecomputeLikelihood(S);
+    if (k % 100000 == 0) RecomputeLikelihoodSelected(S);
     S.AlphaVariance = 1.0 / DrawTau(S);
     CoefficientStep(S);
     RecomputeMu(S);
     UpdateAlphaX(S, c.AcceptAlphaX);
-    UpdateX(S, c.AcceptX);
+    UpdateXSelected(S, c.AcceptX);
     if (S.cfg.Generation != 0) UpdateW(S, c.AcceptW);
-    UpdateP(S, c.AcceptP);
+    UpdatePSelected(S, c.AcceptP);
     if (S.cfg.RJMCMC == 1) JumpStep(S, c.AcceptJump);
     UpdateHomozygosity(S);
     if (k > S.cfg.Burn_in) Accumulate(S);

@@ -115,9 +115,11 @@ struct LikelihoodCache {
     long double LogLikelihoodLow;
     long double LogLikelihoodSeen;
     PendingZero Pending[PendingZeroCapacity];
-    // Indexed by source first: the moves of one source stay within one block.
+    // P by source first: the moves of one source read one block. The pair products of an
+    // individual stay together: a move writes a row and its mirror column.
     long double P[MaxSources][MaxMixture];               // SingleSourceProb(i, s) as P[s][i]
-    long double PP[MaxSources][MaxMixture][MaxSources];  // PairSourceProb(i, s, t) as PP[s][i][t]
+    long double PP[MaxMixture][MaxSources][MaxSources];  // PairSourceProb(i, s, t), symmetric
+    long double Q[MaxMixture][MaxSources];               // PairSourceSum(x, i, s), F1 moves
     int32_t CarrierStart[MaxLoci][MaxAlleles + 1];       // into Carrier, per locus and code
     int16_t Carrier[2 * MaxMixture * MaxLoci];           // individuals in rising order
     uint8_t Readable[MaxLoci][MaxAlleles];  // code carried beside a non-missing allele
@@ -129,12 +131,15 @@ struct LikelihoodCache {
     int16_t Evaluated[MaxMixture];
     int16_t EvaluatedSlot[MaxMixture];  // its genotype's ratios, -1 beside a missing allele
     long double ProposedP[MaxMixture];
+    long double ProposedArg[MaxMixture];  // what LogL is the log of
+    long double ProposedQ[MaxMixture];
     IndividualLikelihood ProposedRecord[MaxMixture];
     // factor ratios of the move per carried genotype (moved allele, other allele)
     uint32_t Stamp;
     uint32_t RatioStamp[2 * MaxAlleles];
     long double SingleRatio[2 * MaxAlleles];
     long double PairRatio[2 * MaxAlleles][MaxSources];
+    long double PairRatioX[2 * MaxAlleles][MaxSources];  // times x[t]
 };
 
 // Which likelihood engine the driver runs.
