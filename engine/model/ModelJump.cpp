@@ -47,18 +47,17 @@ double ModelJumpDensity(SamplerState& S, int kind, int32_t code, const double* b
     if (ModelIndexOf(code) < 0) ModelNotAllowed();
 
     const int k = CoefficientCount(code);
-    MAT F = CoefficientVector(code, b);
     MAT mean = nullptr, cov = nullptr;
-    if (F != nullptr) {
-        if (kind == 0) {
-            mean = mat_new(k, 1, MAT_ZERO);
-            MAT I = mat_new(k, k, MAT_IDENTITY);
-            cov = I ? mat_scaled(I, V) : nullptr;
-            mat_release(I);
-        } else {
-            MultiCoefficientConditional(S, code, mean, cov);
-        }
+    if (kind == 0) {
+        mean = mat_new(k, 1, MAT_ZERO);
+        MAT I = mat_new(k, k, MAT_IDENTITY);
+        cov = I ? mat_scaled(I, V) : nullptr;
+        mat_release(I);
+    } else {
+        // May stop (singular precision): nothing of ours is allocated yet.
+        MultiCoefficientConditional(S, code, mean, cov);
     }
+    MAT F = CoefficientVector(code, b);
     if (F == nullptr || mean == nullptr || cov == nullptr) {
         mat_release(F);
         mat_release(mean);
