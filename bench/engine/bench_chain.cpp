@@ -3,6 +3,8 @@
 // (individual x source x locus), the unit the likelihood work scales with.
 #include <benchmark/benchmark.h>
 
+#include "Fixtures.h"
+
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -27,8 +29,9 @@ double ThreadCpuNanoseconds()
 
 void Chain(benchmark::State& state, int generation)
 {
-    auto S = std::make_unique<SamplerState>();
+    auto S = NewState();
     // The front end's defaults, with a run long enough never to reach its end.
+    DefaultSettings(*S);
     RunConfiguration& c = S->cfg;
     const std::string examples = std::string(ORVANTA_SOURCE_DIR) + "/examples/";
     std::snprintf(c.SourceFileName, NameSize, "%s", (examples + "source.dat").c_str());
@@ -36,19 +39,6 @@ void Chain(benchmark::State& state, int generation)
     ReadSourceData(*S);
     ReadMixtureData(*S);
     c.sample_size = 80000000;
-    c.interval = 25;
-    c.Burn_in = 0;
-    c.epsilon_w = 0.3f;
-    c.epsilon_x = 0.1f;
-    c.epsilon_p = 0.06f;
-    c.sigmap = 10;
-    c.alphax = 5.5;
-    c.aTau = 1;
-    c.bTau = 1;
-    c.seed0 = 12345;
-    c.seed1 = 678910;
-    c.RJMCMC = 1;
-    c.model = 2;
     c.Generation = generation;
     const fs::path dir = fs::temp_directory_path() / ("orvanta_bench_chain_" + std::to_string(generation));
     fs::create_directories(dir);

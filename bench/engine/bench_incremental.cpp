@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "Fixtures.h"
 #include "core/Driver.h"
 #include "core/Inputs.h"
 #include "core/SamplerState.h"
@@ -36,25 +37,11 @@ double CpuSeconds()
     return ts.tv_sec + ts.tv_nsec * 1e-9;
 }
 
-std::unique_ptr<SamplerState> NewState()
-{
-    return std::make_unique<SamplerState>();
-}
 
 void Settings(SamplerState& S, int generation)
 {
     RunConfiguration& c = S.cfg;
-    c.epsilon_w = 0.3f;
-    c.epsilon_x = 0.1f;
-    c.epsilon_p = 0.06f;
-    c.sigmap = 10;
-    c.alphax = 5.5;
-    c.aTau = 1;
-    c.bTau = 1;
-    c.seed0 = 12345;
-    c.seed1 = 678910;
-    c.RJMCMC = 1;
-    c.model = 2;
+    DefaultSettings(S);
     c.Generation = generation;
     // No trace or rate line falls inside the timed iterations: no files are needed.
     c.interval = 1 << 30;
