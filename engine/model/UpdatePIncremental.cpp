@@ -201,46 +201,6 @@ long double CommitCached(SamplerState& S, int s, int m)
     return delta;
 }
 
-// The plain evaluation of UpdateP for one move, with its zero replacements: the
-// proposed records of every individual in S.ProposedLik; returns the proposed total.
-long double EvaluatePlain(SamplerState& S, int s, int l, int A, int B, double newA, double newB)
-{
-    const int N = S.NumMixture;
-    const bool f1 = S.cfg.Generation != 0;
-    const double xs = S.x[s];
-    double* p = S.Sources[s].loci[l].p;
-    long double total = 0.0L;
-    for (int i = 0; i < N; ++i) {
-        const IndividualLikelihood& cur = S.Lik[i];
-        IndividualLikelihood& prop = S.ProposedLik[i];
-        const int a1 = S.Mixture[i].Allele1[l], a2 = S.Mixture[i].Allele2[l];
-        if (a1 != A && a1 != B && a2 != A && a2 != B) {
-            prop = cur;
-        } else {
-            p[A] = S.SavedP[A];
-            p[B] = S.SavedP[B];
-            const long double Q_old = f1 ? PairSourceSum(S, S.x, i, s) : 0.0L;
-            const long double P_old = SingleSourceProb(S, i, s);
-            p[A] = newA;
-            p[B] = newB;
-            const long double Q_new = f1 ? PairSourceSum(S, S.x, i, s) : 0.0L;
-            const long double P_new = SingleSourceProb(S, i, s);
-
-            prop.L0 = cur.L0 - xs * P_old + xs * P_new;
-            if (f1) {
-                const double xs2 = xs * xs;
-                prop.L1 = cur.L1 - xs2 * P_old + xs2 * P_new;
-                prop.L2 = cur.L2 - 2.0 * xs * Q_old + 2.0 * xs * Q_new;
-            } else {
-                prop.L1 = cur.L1;
-                prop.L2 = cur.L2;
-            }
-            prop.LogL = IndividualLogL(S, prop.L0, prop.L1, prop.L2, S.w);
-        }
-        total += prop.LogL;
-    }
-    return total;
-}
 
 void CommitPlain(SamplerState& S)
 {
@@ -318,7 +278,7 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
                 total = ExactSum(S, EvaluateCached(S, s, l, mv, m)).hi;
             } else {
                 ++S.Cache.PlainMoves;
-                total = EvaluatePlain(S, s, l, A, B, newA, newB);
+                total = AlleleMoveProposedTotal(S, s, l, A, B, newA, newB);
             }
 
             const ProposalWindow rev = AlleleWindow(p[A], p[B], eps);

@@ -90,6 +90,9 @@ bool MetropolisTest(SamplerState& S, double r);
 
 // --- Metropolis-Hastings updates
 void UpdateP(SamplerState& S, float& AcceptP);
+// The literal evaluation of one allele-frequency move at locus l of source s with p[A], p[B]
+// proposed as newA, newB (the old values in S.SavedP); fills S.ProposedLik, returns the total.
+long double AlleleMoveProposedTotal(SamplerState& S, int s, int l, int A, int B, double newA, double newB);
 void UpdateAlphaX(SamplerState& S, float& AcceptAlphaX);
 void UpdateX(SamplerState& S, int32_t& AcceptX);
 void UpdateW(SamplerState& S, int32_t& AcceptW);
