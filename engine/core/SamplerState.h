@@ -110,10 +110,7 @@ struct LikelihoodCache {
     int32_t PendingOverflow;  // more than the list holds: plain evaluation until a rebuild
     int32_t BadCodes;         // an allele code outside 0..99: every move the plain way
     int64_t PlainMoves;       // moves evaluated the plain way (a count for tests and benches)
-    // What LogLikelihood lacks of the exact sum of the records, after cached moves; it
-    // belongs to the total it was kept with.
-    long double LogLikelihoodLow;
-    long double LogLikelihoodSeen;
+    int64_t ExtremeRatios;    // carriers' ratios beyond double's safe range, taken exactly
     PendingZero Pending[PendingZeroCapacity];
     // P by source first: the moves of one source read one block. The pair products of an
     // individual stay together: a move writes a row and its mirror column.
@@ -132,12 +129,22 @@ struct LikelihoodCache {
     int16_t EvaluatedSlot[MaxMixture];  // its genotype's ratios, -1 beside a missing allele
     long double ProposedP[MaxMixture];
     long double ProposedArg[MaxMixture];  // what LogL is the log of
+    // Formed for the moved source before its moves and on each commit, so that a move's
+    // likelihood ratios need no division: F1, 1 / what each record's LogL is the log of;
+    // F0, the share of the moved source in each L0 and the rest, 1 - share, in double.
+    long double InverseArg[MaxMixture];
+    double Share[MaxMixture];
+    double Rest[MaxMixture];
+    double MoveRatio[MaxMixture];  // each carrier's likelihood ratio new/old, in double
     long double ProposedQ[MaxMixture];
     IndividualLikelihood ProposedRecord[MaxMixture];
     // factor ratios of the move per carried genotype (moved allele, other allele)
     uint32_t Stamp;
     uint32_t RatioStamp[2 * MaxAlleles];
     long double SingleRatio[2 * MaxAlleles];
+    // F0: the ratio of each class of carried genotype (GenotypeClass), and in double
+    long double ClassRatio[10];
+    double ClassRatioDouble[10];
     long double PairRatio[2 * MaxAlleles][MaxSources];
     long double PairRatioX[2 * MaxAlleles][MaxSources];  // times x[t]
 };

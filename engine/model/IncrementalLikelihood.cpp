@@ -159,6 +159,37 @@ void BuildPairSums(SamplerState& S)
         }
 }
 
+void PrepareMovesOfSource(SamplerState& S, int s)
+{
+    LikelihoodCache& C = S.Cache;
+    if (S.cfg.Generation != 0) {
+        for (int i = 0; i < S.NumMixture; ++i) {
+            const IndividualLikelihood& r = S.Lik[i];
+            C.InverseArg[i] = 1.0L / LogLArgument(true, r.L0, r.L1, r.L2, S.w);
+        }
+        return;
+    }
+    for (int i = 0; i < S.NumMixture; ++i) SetShare(S, s, i);
+}
+
+void SyncRecordLogs(SamplerState& S)
+{
+    const bool f1 = S.cfg.Generation != 0;
+    long double* arg = S.Cache.ProposedArg;
+    for (int i = 0; i < S.NumMixture; ++i) {
+        const IndividualLikelihood& r = S.Lik[i];
+        arg[i] = LogLArgument(f1, r.L0, r.L1, r.L2, S.w);
+    }
+    // The logs in a second pass: reading a value's bits just after it was formed would
+    // wait for the store of each.
+    long double total = 0.0L;
+    for (int i = 0; i < S.NumMixture; ++i) {
+        S.Lik[i].LogL = ExtendedLog(arg[i]);
+        total += S.Lik[i].LogL;
+    }
+    S.LogLikelihood = total;
+}
+
 void RefreshCachedProducts(SamplerState& S)
 {
     BuildGenotypeProducts(S);
@@ -285,8 +316,6 @@ void RecomputeLikelihoodIncremental(SamplerState& S)
         r.LogL = IndividualLogL(S, r.L0, r.L1, r.L2, S.w);
         S.LogLikelihood += r.LogL;
     }
-    C.LogLikelihoodLow = 0.0L;
-    C.LogLikelihoodSeen = S.LogLikelihood;
 }
 
 void RecomputeLikelihoodSelected(SamplerState& S)

@@ -40,6 +40,22 @@ void BuildGenotypeProducts(SamplerState& S);
 void BuildPriorTerms(SamplerState& S);
 // PairSourceSum of every individual and source from the cached pair products and x.
 void BuildPairSums(SamplerState& S);
+// Each record's LogL from its terms, and LogLikelihood as their sum in the plain order.
+void SyncRecordLogs(SamplerState& S);
+// Before the moves of source s: InverseArg (F1) or Share and Rest (F0) of every
+// individual from its record.
+void PrepareMovesOfSource(SamplerState& S, int s);
+// Share and Rest of individual i for source s, from its record and products.
+inline void SetShare(SamplerState& S, int s, int i)
+{
+    const long double L0 = S.Lik[i].L0;
+    const long double part = S.x[s] * S.Cache.P[s][i];
+    const long double inverse = 1.0L / L0;
+    S.Cache.Share[i] = (double)(part * inverse);
+    // Formed apart, not as 1 - share: where s makes nearly all of L0 the rest would
+    // cancel.
+    S.Cache.Rest[i] = (double)((L0 - part) * inverse);
+}
 // Products, prior terms and (F1) pair sums; clears Dirty.
 void RefreshCachedProducts(SamplerState& S);
 // True when the next move can use the products; rebuilds them first when they are stale.
@@ -62,7 +78,9 @@ inline double PriorTerm(double a, double p)
 
 // log of an extended-precision value, as accurate as std::log(long double) up to a few
 // units in the last place and several times faster.
-inline long double ExtendedLog(long double v)
+// By reference: a value in memory is read there, not stored again first (reading the
+// bits of a value just stored waits for the store).
+inline long double ExtendedLog(const long double& v)
 {
     // x87 extended layout: 64-bit mantissa with explicit leading bit, then sign and a
     // 15-bit biased exponent.

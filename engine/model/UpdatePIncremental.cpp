@@ -33,7 +33,7 @@ int CollectCarriers(LikelihoodCache& C, int l, int A, int B)
     return m;
 }
 
-// The factor ratios new/old of one carried genotype {m, o} (m the moved allele it
+// F1: the factor ratios new/old of one carried genotype {m, o} (m the moved allele it
 // carries): of the single-source product and of each pair product with source t. The
 // factors are symmetric in the two alleles, to the bit, like the products.
 void GenotypeRatios(SamplerState& S, int s, int l, const MovedLocus& mv, int m, int o, int slot)
@@ -44,7 +44,6 @@ void GenotypeRatios(SamplerState& S, int s, int l, const MovedLocus& mv, int m, 
     const long double f_old = hom ? (long double)om * om : 2.0L * om * oo;
     const long double f_new = hom ? (long double)nm * nm : 2.0L * nm * no;
     C.SingleRatio[slot] = f_new / f_old;
-    if (S.cfg.Generation == 0) return;
     long double* ratio = C.PairRatio[slot];
     long double* ratioX = C.PairRatioX[slot];
     for (int t = 0; t < S.NumSources; ++t) {
@@ -79,19 +78,129 @@ inline int RatioSlot(SamplerState& S, int s, int l, const MovedLocus& mv, int a,
     return slot;
 }
 
-// Carriers per factor of the running product of likelihood ratios: each ratio of a move
-// stays within about 1e+-20 (the proposal's uniform is at least about 5e-10), so 64 of
-// them keep the product far inside the extended range.
-constexpr int kRatiosPerLog = 64;
+// The log of the product of the carriers' likelihood ratios new/old (in double in
+// ratio; exact(j) gives ratio j in extended precision), one log per 64 ratios instead of
+// one per ratio. Blocks of eight ratios within 1e+-30 are multiplied in double (at most
+// 1e+-240) and the blocks' products in extended precision (at most 1e+-1920); a block
+// with a ratio beyond that, which only extreme frequencies make, takes each ratio's own
+// log. Rounding the ratios to double changes the log by about 1e-16 per ratio, far below
+// the rounding of the totals the acceptance test compares.
+template <class Exact>
+long double LogOfRatioProduct(LikelihoodCache& C, const double* ratio, int m, Exact exact)
+{
+    long double delta = 0.0L, product = 1.0L;
+    int blocks = 0;
+    for (int j0 = 0; j0 < m; j0 += 8) {
+        const int end = j0 + 8 < m ? j0 + 8 : m;
+        double block = 1.0;
+        bool inRange = true;
+        for (int j = j0; j < end; ++j) {
+            inRange &= ratio[j] > 1e-30 && ratio[j] < 1e30;
+            block *= ratio[j];
+        }
+        if (!inRange) {
+            ++C.ExtremeRatios;
+            for (int j = j0; j < end; ++j) {
+                const long double r = exact(j);
+                delta += ExtendedLog(r);
+            }
+            continue;
+        }
+        product *= block;
+        if (++blocks % 8 == 0) {
+            delta += ExtendedLog(product);
+            product = 1.0L;
+        }
+    }
+    return delta + ExtendedLog(product);
+}
 
-// The proposed terms of the carriers from the cache, and the change of the total: the
-// log of the product of each carrier's likelihood ratio new/old, one log per 64
-// carriers instead of one per carrier. The carriers' own logs wait for acceptance.
-long double EvaluateCached(SamplerState& S, int s, int l, const MovedLocus& mv, int m)
+// F0 carries only L0, whose ratio new/old for a carrier is rest + share * (the ratio of
+// its genotype's factor at the moved locus), and that factor ratio takes one of a few
+// values: the class of the genotype, 3 * (copies of A) + (copies of B), or 9 beside a
+// missing allele (no factor, ratio 1).
+inline int GenotypeClass(int a, int b, int A, int B)
+{
+    if (a == MissingAllele || b == MissingAllele) return 9;
+    return 3 * ((a == A) + (b == A)) + (a == B) + (b == B);
+}
+
+void SetClassRatios(LikelihoodCache& C, const MovedLocus& mv)
+{
+    for (int k = 0; k < 10; ++k) C.ClassRatio[k] = 1.0L;
+    // The expressions of the products' factors, as GenotypeRatios forms them.
+    const auto hom = [](double n, double o) { return ((long double)n * n) / ((long double)o * o); };
+    const auto het = [](double n1, double n2, double o1, double o2) {
+        return (2.0L * n1 * n2) / (2.0L * o1 * o2);
+    };
+    C.ClassRatio[6] = hom(mv.newA, mv.oldA);
+    C.ClassRatio[2] = hom(mv.newB, mv.oldB);
+    C.ClassRatio[4] = het(mv.newA, mv.newB, mv.oldA, mv.oldB);
+    C.ClassRatio[3] = (long double)mv.newA / mv.oldA;
+    C.ClassRatio[1] = (long double)mv.newB / mv.oldB;
+    for (int k = 0; k < 10; ++k) C.ClassRatioDouble[k] = (double)C.ClassRatio[k];
+}
+
+// A carrier's ratio in extended precision, from the terms themselves.
+inline long double ExactRatioF0(const SamplerState& S, int s, int j)
+{
+    const LikelihoodCache& C = S.Cache;
+    const int i = C.Evaluated[j];
+    const long double P_old = C.P[s][i];
+    const long double P_new = P_old * C.ClassRatio[C.EvaluatedSlot[j]];
+    const double xs = S.x[s];
+    return (S.Lik[i].L0 - xs * P_old + xs * P_new) / S.Lik[i].L0;
+}
+
+long double EvaluateCachedF0(SamplerState& S, int s, int l, const MovedLocus& mv, int m)
+{
+    LikelihoodCache& C = S.Cache;
+    SetClassRatios(C, mv);
+    const uint8_t(*geno)[2] = C.Genotype[l];
+    const double* share = C.Share;
+    const double* rest = C.Rest;
+    const double* classRatio = C.ClassRatioDouble;
+    double* ratio = C.MoveRatio;
+    for (int j = 0; j < m; ++j) {
+        const int i = C.Evaluated[j];
+        const int k = GenotypeClass(geno[i][0], geno[i][1], mv.A, mv.B);
+        C.EvaluatedSlot[j] = (int16_t)k;
+        ratio[j] = rest[i] + share[i] * classRatio[k];
+    }
+    return LogOfRatioProduct(C, ratio, m, [&](int j) { return ExactRatioF0(S, s, j); });
+}
+
+// The new terms of the carriers, formed the way the plain move forms them; share and rest
+// follow by the ratio (or afresh, where the ratio was beyond double).
+void CommitCachedF0(SamplerState& S, int s, int m)
+{
+    LikelihoodCache& C = S.Cache;
+    const double xs = S.x[s];
+    long double* P = C.P[s];
+    for (int j = 0; j < m; ++j) {
+        const int i = C.Evaluated[j];
+        const int k = C.EvaluatedSlot[j];
+        const long double P_old = P[i];
+        const long double P_new = P_old * C.ClassRatio[k];
+        S.Lik[i].L0 = S.Lik[i].L0 - xs * P_old + xs * P_new;
+        P[i] = P_new;
+        const double r = C.MoveRatio[j];
+        if (r > 1e-30 && r < 1e30) {
+            const double inverse = 1.0 / r;
+            C.Share[i] *= C.ClassRatioDouble[k] * inverse;
+            C.Rest[i] *= inverse;
+        } else {
+            SetShare(S, s, i);
+        }
+    }
+}
+
+// F1: the proposed terms of the carriers from the cache, and the change of the total
+// from their likelihood ratios new/old.
+long double EvaluateCachedF1(SamplerState& S, int s, int l, const MovedLocus& mv, int m)
 {
     LikelihoodCache& C = S.Cache;
     const int n = S.NumSources;
-    const bool f1 = S.cfg.Generation != 0;
     const double xs = S.x[s];
     const double xs2 = xs * xs;
     const double w = S.w;
@@ -103,27 +212,8 @@ long double EvaluateCached(SamplerState& S, int s, int l, const MovedLocus& mv, 
         C.Stamp = 1;
     }
 
-    long double delta = 0.0L, product = 1.0L;
-    if (!f1) {
-        // F0: LogL is the log of L0 alone; only L0 is kept.
-        for (int j = 0; j < m; ++j) {
-            const int i = C.Evaluated[j];
-            const int slot = RatioSlot(S, s, l, mv, geno[i][0], geno[i][1]);
-            const long double P_old = P[i];
-            const long double P_new = slot >= 0 ? P_old * C.SingleRatio[slot] : P_old;
-            C.ProposedP[j] = P_new;
-            const long double L0 = S.Lik[i].L0;
-            const long double arg = L0 - xs * P_old + xs * P_new;
-            C.ProposedArg[j] = arg;
-            product *= arg / L0;
-            if ((j + 1) % kRatiosPerLog == 0) {
-                delta += ExtendedLog(product);
-                product = 1.0L;
-            }
-        }
-        return delta + ExtendedLog(product);
-    }
-
+    double* ratio = C.MoveRatio;
+    const long double* inverse = C.InverseArg;
     for (int j = 0; j < m; ++j) {
         const int i = C.Evaluated[j];
         const int slot = RatioSlot(S, s, l, mv, geno[i][0], geno[i][1]);
@@ -151,33 +241,22 @@ long double EvaluateCached(SamplerState& S, int s, int l, const MovedLocus& mv, 
         prop.L2 = cur.L2 - 2.0 * xs * Q_old + 2.0 * xs * Q_new;
         const long double arg = LogLArgument(true, prop.L0, prop.L1, prop.L2, w);
         C.ProposedArg[j] = arg;
-        product *= arg / LogLArgument(true, cur.L0, cur.L1, cur.L2, w);
-        if ((j + 1) % kRatiosPerLog == 0) {
-            delta += ExtendedLog(product);
-            product = 1.0L;
-        }
+        ratio[j] = (double)(arg * inverse[i]);
     }
-    return delta + ExtendedLog(product);
+    return LogOfRatioProduct(C, ratio, m, [&](int j) { return C.ProposedArg[j] * inverse[C.Evaluated[j]]; });
 }
 
-// The carriers' records, with the log of each; returns the change of the sum of LogL.
-long double CommitCached(SamplerState& S, int s, int m)
+// F1: the carriers' terms and products.
+void CommitCachedF1(SamplerState& S, int s, int m)
 {
     LikelihoodCache& C = S.Cache;
     const int n = S.NumSources;
-    const bool f1 = S.cfg.Generation != 0;
     const double xs = S.x[s];
-    long double delta = 0.0L;
+    long double* P = C.P[s];
     for (int j = 0; j < m; ++j) {
         const int i = C.Evaluated[j];
-        const long double LogL = ExtendedLog(C.ProposedArg[j]);
-        delta += LogL - S.Lik[i].LogL;
-        S.Lik[i].LogL = LogL;
-        C.P[s][i] = C.ProposedP[j];
-        if (!f1) {
-            S.Lik[i].L0 = C.ProposedArg[j];
-            continue;
-        }
+        C.InverseArg[i] = 1.0L / C.ProposedArg[j];
+        P[i] = C.ProposedP[j];
         const IndividualLikelihood& prop = C.ProposedRecord[j];
         S.Lik[i].L0 = prop.L0;
         S.Lik[i].L1 = prop.L1;
@@ -198,7 +277,6 @@ long double CommitCached(SamplerState& S, int s, int m)
             Q[t] += (g - old) * xs;
         }
     }
-    return delta;
 }
 
 
@@ -215,34 +293,21 @@ void CommitPlain(SamplerState& S)
     }
 }
 
-// LogLikelihood plus a change, kept to the exact sum: a plain running sum would drift
-// from the sum of the records by a rounding per move. The part below the last place of
-// LogLikelihood belongs to the value it was kept with; anything else that sets
-// LogLikelihood starts it afresh.
-struct RunningTotal {
-    long double hi, lo;
-};
-RunningTotal ExactSum(const SamplerState& S, long double delta)
-{
-    const LikelihoodCache& C = S.Cache;
-    const long double hi = S.LogLikelihood;
-    const long double lo = C.LogLikelihoodSeen == hi ? C.LogLikelihoodLow : 0.0L;
-    const long double sum = hi + delta;
-    const long double part = sum - hi;
-    const long double err = (hi - (sum - part)) + (delta - part) + lo;
-    const long double total = sum + err;
-    return RunningTotal{total, err - (total - sum)};
-}
-
 }  // namespace
 
 void UpdatePIncremental(SamplerState& S, float& AcceptP)
 {
     const int n = S.NumSources;
     const float eps = S.cfg.epsilon_p;
+    const bool f1 = S.cfg.Generation != 0;
     // The pair sums follow x, which the composition move has changed since the last
     // sweep; formed afresh, they also carry no rounding of earlier sweeps.
-    if (S.cfg.Generation != 0 && CacheReady(S)) BuildPairSums(S);
+    if (f1 && CacheReady(S)) BuildPairSums(S);
+    // The source whose moves the terms are prepared for; -1: none, or the records have
+    // changed since.
+    int prepared = -1;
+    // Cached moves have changed terms whose logs are not formed yet.
+    bool logsStale = false;
 
     for (int s = 0; s < n; ++s) {
         for (int l = 0; l < S.NumLoci; ++l) {
@@ -255,7 +320,6 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
             for (int k = 0; k < K; ++k) S.SavedP[k] = p[k];
             const double D_old = cached ? CachedDirichletLogDensity(S, s, l)
                                         : DirichletLogDensity(p, L.DirichletPar, K);
-            const double T_old = (double)(D_old + S.LogLikelihood);
 
             const int A = DrawIndex(K);
             const int B = DrawOtherIndex(K, A);
@@ -269,13 +333,22 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
             // A proposal of exactly 0 for a read allele: the plain evaluation replaces it.
             const uint8_t* readable = S.Cache.Readable[l];
             if ((newA == 0.0 && readable[A]) || (newB == 0.0 && readable[B])) cached = false;
+            // The plain evaluation reads every record's log and sums them all.
+            if (!cached && logsStale) {
+                SyncRecordLogs(S);
+                logsStale = false;
+            }
+            const double T_old = (double)(D_old + S.LogLikelihood);
 
             long double total;
             int m = 0;
             if (cached) {
+                if (prepared != s) PrepareMovesOfSource(S, s);
+                prepared = s;
                 m = CollectCarriers(S.Cache, l, A, B);
                 const MovedLocus mv{p, A, B, S.SavedP[A], S.SavedP[B], newA, newB};
-                total = ExactSum(S, EvaluateCached(S, s, l, mv, m)).hi;
+                total = S.LogLikelihood + (f1 ? EvaluateCachedF1(S, s, l, mv, m)
+                                              : EvaluateCachedF0(S, s, l, mv, m));
             } else {
                 ++S.Cache.PlainMoves;
                 total = AlleleMoveProposedTotal(S, s, l, A, B, newA, newB);
@@ -298,15 +371,17 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
 
             if (MetropolisTest(S, r)) {
                 if (cached) {
-                    // The total follows the records' own logs.
-                    const RunningTotal sum = ExactSum(S, CommitCached(S, s, m));
-                    S.LogLikelihood = sum.hi;
-                    S.Cache.LogLikelihoodLow = sum.lo;
-                    S.Cache.LogLikelihoodSeen = sum.hi;
+                    // The carriers' logs wait for the end of the sweep.
+                    if (f1)
+                        CommitCachedF1(S, s, m);
+                    else
+                        CommitCachedF0(S, s, m);
+                    logsStale = true;
                 } else {
                     CommitPlain(S);
-                    S.LogLikelihood = total;
+                    prepared = -1;
                 }
+                S.LogLikelihood = total;
                 if (l == 3) S.PAcceptCount[s] += 1.0f;
             } else {
                 p[A] = S.SavedP[A];
@@ -317,6 +392,9 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
             if (!cached) AfterPlainEvaluation(S, s, l, A, B);
         }
     }
+    // The records' logs, and the total as their sum: the changes the moves added carry a
+    // rounding each, which goes no further than this sweep.
+    if (logsStale) SyncRecordLogs(S);
 
     double sum = 0.0;
     for (int s = 0; s < n; ++s) sum += S.PAcceptCount[s];

@@ -299,6 +299,34 @@ TEST(IncrementalEngine, SameChainWithAllelesBeyondTheSourceSample)
     }
 }
 
+TEST(IncrementalEngine, SameChainWhenAMoveChangesALikelihoodByFarMoreThanDoubleHolds)
+{
+    // Allele 0 of locus 0 at 1e-20 in every source, carried as 0/0 by a third of the
+    // individuals: the first accepted move that lifts it multiplies their likelihoods by
+    // some 1e37, beyond the range the ratios are multiplied in double.
+    for (int generation : {0, 1}) {
+        auto S = SyntheticData(3, {3, 4, 5, 3}, 24, 0.0, 13);
+        S->cfg.Generation = generation;
+        for (int i = 0; i < S->NumMixture; i += 3) S->Mixture[i].Allele1[0] = S->Mixture[i].Allele2[0] = 0;
+        auto A = Copy(*S), B = Copy(*S);
+        Counters ca, cb;
+        RunChain(*A, LiteralLikelihoodEngine, 2, 31, ca);
+        RunChain(*B, IncrementalLikelihoodEngine, 2, 31, cb);
+        for (SamplerState* T : {A.get(), B.get()})
+            for (int s = 0; s < T->NumSources; ++s) T->Sources[s].loci[0].p[0] = 1e-20;
+        RecomputeLikelihood(*A);
+        RecomputeLikelihoodIncremental(*B);
+        for (auto [T, c] : {std::pair{A.get(), &ca}, std::pair{B.get(), &cb}}) {
+            setseedall(4242, 2424);
+            for (int32_t k = 2; k < 40; ++k) Iterate(*T, k, *c);
+        }
+        const std::string where = generation ? "F1" : "F0";
+        EXPECT_GT(B->Cache.ExtremeRatios, 0) << where;
+        EXPECT_GT(B->Sources[0].loci[0].p[0], 1e-3) << where << ": the move was never accepted";
+        ExpectSameChain(*A, ca, *B, cb, where);
+    }
+}
+
 // ---------------------------------------------------------------- zero frequencies
 
 TEST(IncrementalZeros, RebuildReplacesExactlyTheReadZeros)
