@@ -116,7 +116,6 @@ struct LikelihoodCache {
     // individual stay together: a move writes a row and its mirror column.
     long double P[MaxSources][MaxMixture];               // SingleSourceProb(i, s) as P[s][i]
     long double PP[MaxMixture][MaxSources][MaxSources];  // PairSourceProb(i, s, t), symmetric
-    long double Q[MaxMixture][MaxSources];               // PairSourceSum(x, i, s), F1 moves
     int32_t CarrierStart[MaxLoci][MaxAlleles + 1];       // into Carrier, per locus and code
     int16_t Carrier[2 * MaxMixture * MaxLoci];           // individuals in rising order
     uint8_t Readable[MaxLoci][MaxAlleles];  // code carried beside a non-missing allele
@@ -126,27 +125,26 @@ struct LikelihoodCache {
     double DirTerm[MaxSources][MaxLoci][MaxAlleles];
     // scratch of one allele-frequency move, one slot per re-evaluated individual
     int16_t Evaluated[MaxMixture];
-    int16_t EvaluatedSlot[MaxMixture];  // its genotype's ratios, -1 beside a missing allele
-    long double ProposedP[MaxMixture];
-    long double ProposedArg[MaxMixture];  // what LogL is the log of
-    // Formed for the moved source before its moves and on each commit, so that a move's
-    // likelihood ratios need no division: F1, 1 / what each record's LogL is the log of;
-    // F0, the share of the moved source in each L0 and the rest, 1 - share, in double.
-    long double InverseArg[MaxMixture];
+    int16_t EvaluatedSlot[MaxMixture];  // its genotype's ratios (F1: -1 beside a missing allele)
+    double MoveRatio[MaxMixture];       // its likelihood ratio new/old, in double
+    long double ProposedArg[MaxMixture];  // what LogL is the log of (scratch of whole sweeps)
+    // Formed for the moved source before its moves and kept on each commit, so that a
+    // move's likelihood ratios are sums in double: what each individual's likelihood
+    // owes to the moved source alone (Share), to its pair with each other source t
+    // (PairShare, F1; 0 at the moved source) and to nothing of it (Rest), as fractions.
     double Share[MaxMixture];
+    double PairShare[MaxMixture][MaxSources];
     double Rest[MaxMixture];
-    double MoveRatio[MaxMixture];  // each carrier's likelihood ratio new/old, in double
-    long double ProposedQ[MaxMixture];
-    IndividualLikelihood ProposedRecord[MaxMixture];
-    // factor ratios of the move per carried genotype (moved allele, other allele)
+    // factor ratios of the move per carried genotype (moved allele, other allele), F1
     uint32_t Stamp;
     uint32_t RatioStamp[2 * MaxAlleles];
     long double SingleRatio[2 * MaxAlleles];
+    long double PairRatio[2 * MaxAlleles][MaxSources];
+    double SingleRatioDouble[2 * MaxAlleles];
+    double PairRatioDouble[2 * MaxAlleles][MaxSources];  // 0 at the moved source
     // F0: the ratio of each class of carried genotype (GenotypeClass), and in double
     long double ClassRatio[10];
     double ClassRatioDouble[10];
-    long double PairRatio[2 * MaxAlleles][MaxSources];
-    long double PairRatioX[2 * MaxAlleles][MaxSources];  // times x[t]
 };
 
 // Which likelihood engine the driver runs.

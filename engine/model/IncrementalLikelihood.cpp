@@ -145,31 +145,45 @@ double CachedDirichletLogDensity(const SamplerState& S, int s, int l)
     return S.Cache.DirConst[s][l] + sum;
 }
 
-void BuildPairSums(SamplerState& S)
+void SetShares(SamplerState& S, int s, int i)
 {
     LikelihoodCache& C = S.Cache;
-    const int n = S.NumSources;
-    for (int s = 0; s < n; ++s)
-        for (int i = 0; i < S.NumMixture; ++i) {
-            const long double* PP = C.PP[i][s];
-            long double sum = 0.0L;
-            for (int t = 0; t < n; ++t)
-                if (t != s) sum += PP[t] * S.x[t];
-            C.Q[i][s] = sum;
+    const IndividualLikelihood& r = S.Lik[i];
+    const double xs = S.x[s];
+    const long double P = C.P[s][i];
+    if (S.cfg.Generation == 0) {
+        const long double part = xs * P;
+        const long double inverse = 1.0L / r.L0;
+        C.Share[i] = (double)(part * inverse);
+        // Formed apart, not as 1 - share: where s makes nearly all of L0 the rest would
+        // cancel.
+        C.Rest[i] = (double)((r.L0 - part) * inverse);
+        return;
+    }
+    const double w = S.w;
+    const long double arg = LogLArgument(true, r.L0, r.L1, r.L2, w);
+    const long double inverse = 1.0L / arg;
+    // s's own terms of L1 and L0, and of L2 its pairs with each other source.
+    const long double single = ((1.0 - w) * (xs * xs)) * P + (w * xs) * P;
+    long double rest = arg - single;
+    C.Share[i] = (double)(single * inverse);
+    const long double(*PP)[MaxSources] = C.PP[i];
+    double* pairShare = C.PairShare[i];
+    for (int t = 0; t < S.NumSources; ++t) {
+        if (t == s) {
+            pairShare[t] = 0.0;
+            continue;
         }
+        const long double pair = (2.0 * xs * (1.0 - w) * S.x[t]) * PP[s][t];
+        pairShare[t] = (double)(pair * inverse);
+        rest -= pair;
+    }
+    C.Rest[i] = (double)(rest * inverse);
 }
 
 void PrepareMovesOfSource(SamplerState& S, int s)
 {
-    LikelihoodCache& C = S.Cache;
-    if (S.cfg.Generation != 0) {
-        for (int i = 0; i < S.NumMixture; ++i) {
-            const IndividualLikelihood& r = S.Lik[i];
-            C.InverseArg[i] = 1.0L / LogLArgument(true, r.L0, r.L1, r.L2, S.w);
-        }
-        return;
-    }
-    for (int i = 0; i < S.NumMixture; ++i) SetShare(S, s, i);
+    for (int i = 0; i < S.NumMixture; ++i) SetShares(S, s, i);
 }
 
 void SyncRecordLogs(SamplerState& S)
@@ -194,7 +208,6 @@ void RefreshCachedProducts(SamplerState& S)
 {
     BuildGenotypeProducts(S);
     BuildPriorTerms(S);
-    if (S.cfg.Generation != 0) BuildPairSums(S);
     S.Cache.Dirty = 0;
 }
 

@@ -38,25 +38,13 @@ void BuildLikelihoodCache(SamplerState& S);
 void BuildGenotypeProducts(SamplerState& S);
 // The prior terms of every source and locus, from the current frequencies.
 void BuildPriorTerms(SamplerState& S);
-// PairSourceSum of every individual and source from the cached pair products and x.
-void BuildPairSums(SamplerState& S);
 // Each record's LogL from its terms, and LogLikelihood as their sum in the plain order.
 void SyncRecordLogs(SamplerState& S);
-// Before the moves of source s: InverseArg (F1) or Share and Rest (F0) of every
-// individual from its record.
+// Share, Rest and (F1) PairShare of individual i for source s, from its record and
+// products; PrepareMovesOfSource, of every individual.
+void SetShares(SamplerState& S, int s, int i);
 void PrepareMovesOfSource(SamplerState& S, int s);
-// Share and Rest of individual i for source s, from its record and products.
-inline void SetShare(SamplerState& S, int s, int i)
-{
-    const long double L0 = S.Lik[i].L0;
-    const long double part = S.x[s] * S.Cache.P[s][i];
-    const long double inverse = 1.0L / L0;
-    S.Cache.Share[i] = (double)(part * inverse);
-    // Formed apart, not as 1 - share: where s makes nearly all of L0 the rest would
-    // cancel.
-    S.Cache.Rest[i] = (double)((L0 - part) * inverse);
-}
-// Products, prior terms and (F1) pair sums; clears Dirty.
+// Products and prior terms; clears Dirty.
 void RefreshCachedProducts(SamplerState& S);
 // True when the next move can use the products; rebuilds them first when they are stale.
 bool CacheReady(SamplerState& S);

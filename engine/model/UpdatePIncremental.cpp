@@ -44,10 +44,15 @@ void GenotypeRatios(SamplerState& S, int s, int l, const MovedLocus& mv, int m, 
     const long double f_old = hom ? (long double)om * om : 2.0L * om * oo;
     const long double f_new = hom ? (long double)nm * nm : 2.0L * nm * no;
     C.SingleRatio[slot] = f_new / f_old;
+    C.SingleRatioDouble[slot] = (double)C.SingleRatio[slot];
     long double* ratio = C.PairRatio[slot];
-    long double* ratioX = C.PairRatioX[slot];
+    double* ratioDouble = C.PairRatioDouble[slot];
     for (int t = 0; t < S.NumSources; ++t) {
-        if (t == s) continue;
+        if (t == s) {
+            // Beside a pair share of 0: 0, so that the sums need not skip s.
+            ratioDouble[t] = 0.0;
+            continue;
+        }
         const double* q = S.Sources[t].loci[l].p;
         long double g_old, g_new;
         if (hom) {
@@ -58,7 +63,7 @@ void GenotypeRatios(SamplerState& S, int s, int l, const MovedLocus& mv, int m, 
             g_new = (long double)nm * q[o] + (long double)q[m] * no;
         }
         ratio[t] = g_new / g_old;
-        ratioX[t] = ratio[t] * S.x[t];
+        ratioDouble[t] = (double)ratio[t];
     }
 }
 
@@ -190,92 +195,122 @@ void CommitCachedF0(SamplerState& S, int s, int m)
             C.Share[i] *= C.ClassRatioDouble[k] * inverse;
             C.Rest[i] *= inverse;
         } else {
-            SetShare(S, s, i);
+            SetShares(S, s, i);
         }
     }
 }
 
-// F1: the proposed terms of the carriers from the cache, and the change of the total
-// from their likelihood ratios new/old.
+// F1: the new terms of carrier j formed the way the plain move forms them; with commit,
+// they and the pair products of its row and column are written.
+IndividualLikelihood NewTermsF1(SamplerState& S, int s, int j, bool commit)
+{
+    LikelihoodCache& C = S.Cache;
+    const int i = C.Evaluated[j];
+    const int slot = C.EvaluatedSlot[j];
+    const double xs = S.x[s];
+    const double xs2 = xs * xs;
+    const IndividualLikelihood& cur = S.Lik[i];
+    long double(*PP)[MaxSources] = C.PP[i];
+    const long double P_old = C.P[s][i];
+    long double P_new = P_old, Q_old = 0.0L, Q_new = 0.0L;
+    if (slot >= 0) {
+        P_new = P_old * C.SingleRatio[slot];
+        const long double* ratio = C.PairRatio[slot];
+        for (int t = 0; t < S.NumSources; ++t) {
+            if (t == s) continue;
+            const long double old = PP[s][t];
+            const long double g = old * ratio[t];
+            Q_old += old * S.x[t];
+            Q_new += g * S.x[t];
+            if (commit) {
+                PP[s][t] = g;
+                PP[t][s] = g;
+            }
+        }
+    } else {
+        // No factor at this locus: the products stay.
+        for (int t = 0; t < S.NumSources; ++t)
+            if (t != s) Q_old += PP[s][t] * S.x[t];
+        Q_new = Q_old;
+    }
+    IndividualLikelihood r;
+    r.L0 = cur.L0 - xs * P_old + xs * P_new;
+    r.L1 = cur.L1 - xs2 * P_old + xs2 * P_new;
+    r.L2 = cur.L2 - 2.0 * xs * Q_old + 2.0 * xs * Q_new;
+    r.LogL = cur.LogL;
+    if (commit) {
+        C.P[s][i] = P_new;
+        S.Lik[i] = r;
+    }
+    return r;
+}
+
+inline long double ExactRatioF1(SamplerState& S, int s, int j)
+{
+    const IndividualLikelihood r = NewTermsF1(S, s, j, false);
+    const IndividualLikelihood& cur = S.Lik[S.Cache.Evaluated[j]];
+    return LogLArgument(true, r.L0, r.L1, r.L2, S.w) / LogLArgument(true, cur.L0, cur.L1, cur.L2, S.w);
+}
+
+// F1: the change of the total from the carriers' likelihood ratios new/old, each
+// rest + share * (the single factor's ratio) + the sum over the other sources t of
+// pair share * (the pair factor's ratio), in double.
 long double EvaluateCachedF1(SamplerState& S, int s, int l, const MovedLocus& mv, int m)
 {
     LikelihoodCache& C = S.Cache;
     const int n = S.NumSources;
-    const double xs = S.x[s];
-    const double xs2 = xs * xs;
-    const double w = S.w;
     const uint8_t(*geno)[2] = C.Genotype[l];
-    const long double* P = C.P[s];
     // A new stamp marks every ratio of the previous move stale.
     if (++C.Stamp == 0) {
         for (uint32_t& st : C.RatioStamp) st = 0;
         C.Stamp = 1;
     }
-
     double* ratio = C.MoveRatio;
-    const long double* inverse = C.InverseArg;
     for (int j = 0; j < m; ++j) {
         const int i = C.Evaluated[j];
         const int slot = RatioSlot(S, s, l, mv, geno[i][0], geno[i][1]);
         C.EvaluatedSlot[j] = (int16_t)slot;
-        const long double P_old = P[i];
-        const long double P_new = slot >= 0 ? P_old * C.SingleRatio[slot] : P_old;
-        C.ProposedP[j] = P_new;
-        const IndividualLikelihood& cur = S.Lik[i];
-        IndividualLikelihood& prop = C.ProposedRecord[j];
-        prop.L0 = cur.L0 - xs * P_old + xs * P_new;
-        // The new pair products are formed again on acceptance, the same way.
-        const long double Q_old = C.Q[i][s];
-        long double Q_new = Q_old;
-        if (slot >= 0) {
-            const long double* PP = C.PP[i][s];
-            const long double* ratioX = C.PairRatioX[slot];
-            Q_new = 0.0L;
-            for (int t = 0; t < n; ++t) {
-                if (t == s) continue;
-                Q_new += PP[t] * ratioX[t];
-            }
+        if (slot < 0) {
+            ratio[j] = 1.0;  // no factor at this locus: 1 up to a rounding
+            continue;
         }
-        C.ProposedQ[j] = Q_new;
-        prop.L1 = cur.L1 - xs2 * P_old + xs2 * P_new;
-        prop.L2 = cur.L2 - 2.0 * xs * Q_old + 2.0 * xs * Q_new;
-        const long double arg = LogLArgument(true, prop.L0, prop.L1, prop.L2, w);
-        C.ProposedArg[j] = arg;
-        ratio[j] = (double)(arg * inverse[i]);
+        const double* share = C.PairShare[i];
+        const double* pair = C.PairRatioDouble[slot];
+        // Two partial sums: independent additions.
+        double even = C.Rest[i] + C.Share[i] * C.SingleRatioDouble[slot], odd = 0.0;
+        int t = 0;
+        for (; t + 1 < n; t += 2) {
+            even += share[t] * pair[t];
+            odd += share[t + 1] * pair[t + 1];
+        }
+        if (t < n) even += share[t] * pair[t];
+        ratio[j] = even + odd;
     }
-    return LogOfRatioProduct(C, ratio, m, [&](int j) { return C.ProposedArg[j] * inverse[C.Evaluated[j]]; });
+    return LogOfRatioProduct(C, ratio, m, [&](int j) { return ExactRatioF1(S, s, j); });
 }
 
-// F1: the carriers' terms and products.
+// F1: the carriers' terms and products; their shares follow by the ratios (or afresh,
+// where a ratio was beyond double).
 void CommitCachedF1(SamplerState& S, int s, int m)
 {
     LikelihoodCache& C = S.Cache;
     const int n = S.NumSources;
-    const double xs = S.x[s];
-    long double* P = C.P[s];
     for (int j = 0; j < m; ++j) {
+        NewTermsF1(S, s, j, true);
         const int i = C.Evaluated[j];
-        C.InverseArg[i] = 1.0L / C.ProposedArg[j];
-        P[i] = C.ProposedP[j];
-        const IndividualLikelihood& prop = C.ProposedRecord[j];
-        S.Lik[i].L0 = prop.L0;
-        S.Lik[i].L1 = prop.L1;
-        S.Lik[i].L2 = prop.L2;
         const int slot = C.EvaluatedSlot[j];
+        const double r = C.MoveRatio[j];
         if (slot < 0) continue;
-        long double* Q = C.Q[i];
-        Q[s] = C.ProposedQ[j];
-        // Each pair product with s changes the pair sum of the other source too.
-        const long double* ratio = C.PairRatio[slot];
-        long double(*PP)[MaxSources] = C.PP[i];
-        for (int t = 0; t < n; ++t) {
-            if (t == s) continue;
-            const long double old = PP[s][t];
-            const long double g = old * ratio[t];
-            PP[s][t] = g;
-            PP[t][s] = g;
-            Q[t] += (g - old) * xs;
+        if (!(r > 1e-30 && r < 1e30)) {
+            SetShares(S, s, i);
+            continue;
         }
+        const double inverse = 1.0 / r;
+        C.Share[i] *= C.SingleRatioDouble[slot] * inverse;
+        C.Rest[i] *= inverse;
+        double* share = C.PairShare[i];
+        const double* pair = C.PairRatioDouble[slot];
+        for (int t = 0; t < n; ++t) share[t] *= pair[t] * inverse;
     }
 }
 
@@ -300,9 +335,6 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
     const int n = S.NumSources;
     const float eps = S.cfg.epsilon_p;
     const bool f1 = S.cfg.Generation != 0;
-    // The pair sums follow x, which the composition move has changed since the last
-    // sweep; formed afresh, they also carry no rounding of earlier sweeps.
-    if (f1 && CacheReady(S)) BuildPairSums(S);
     // The source whose moves the terms are prepared for; -1: none, or the records have
     // changed since.
     int prepared = -1;

@@ -219,10 +219,37 @@ TEST(IncrementalCache, PriorTermsGiveTheDirichletDensityToTheBitAfterMoves)
             EXPECT_EQ(CachedDirichletLogDensity(*S, s, l), DirichletLogDensity(L.p, L.DirichletPar, L.NumAlleles))
                 << "source " << s << " locus " << l;
         }
-    // The pair sums against PairSourceSum of the same state.
-    for (int i = 0; i < S->NumMixture; ++i)
-        for (int s = 0; s < S->NumSources; ++s)
-            EXPECT_TRUE(CloseRel(S->Cache.Q[i][s], PairSourceSum(*S, S->x, i, s), 1e-15L)) << i << " " << s;
+}
+
+TEST(IncrementalCache, SharesFollowedThroughTheMovesAreThoseFormedAfresh)
+{
+    // After a sweep the shares are those of the last source, kept by the ratios of every
+    // accepted move since they were formed: against shares formed from the records.
+    for (int generation : {0, 1}) {
+        auto S = SyntheticData(4, {2, 5, 9, 4, 13, 3}, 30, 0.05, 8 + generation);
+        S->cfg.Generation = generation;
+        Counters c;
+        RunChain(*S, IncrementalLikelihoodEngine, 50, 99, c);
+        auto R = Copy(*S);
+        const int last = S->NumSources - 1;
+        PrepareMovesOfSource(*R, last);
+        const std::string where = generation ? "F1" : "F0";
+        int bad = 0;
+        for (int i = 0; i < S->NumMixture; ++i) {
+            const LikelihoodCache& A = S->Cache;
+            const LikelihoodCache& B = R->Cache;
+            bad += !CloseRel(A.Share[i], B.Share[i], 1e-13L, 1e-300L);
+            bad += !CloseRel(A.Rest[i], B.Rest[i], 1e-13L, 1e-300L);
+            double sum = B.Share[i] + B.Rest[i];
+            if (generation)
+                for (int t = 0; t < S->NumSources; ++t) {
+                    bad += !CloseRel(A.PairShare[i][t], B.PairShare[i][t], 1e-13L, 1e-300L);
+                    sum += B.PairShare[i][t];
+                }
+            EXPECT_NEAR(sum, 1.0, 1e-14) << where << " " << i;
+        }
+        EXPECT_EQ(bad, 0) << where;
+    }
 }
 
 TEST(ExtendedLog, MatchesTheLibraryLogOverTheExtendedRange)
