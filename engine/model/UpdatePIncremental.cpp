@@ -26,9 +26,11 @@ int CollectCarriers(LikelihoodCache& C, int l, int A, int B)
     const uint8_t(*geno)[2] = C.Genotype[l];
     int m = 0;
     for (int32_t k = C.CarrierStart[l][A]; k < C.CarrierStart[l][A + 1]; ++k) C.Evaluated[m++] = C.Carrier[k];
+    // Written always, kept when it counts: no branch to mispredict.
     for (int32_t k = C.CarrierStart[l][B]; k < C.CarrierStart[l][B + 1]; ++k) {
         const int16_t i = C.Carrier[k];
-        if (geno[i][0] != A && geno[i][1] != A) C.Evaluated[m++] = i;
+        C.Evaluated[m] = i;
+        m += geno[i][0] != A && geno[i][1] != A;
     }
     return m;
 }
