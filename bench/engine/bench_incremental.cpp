@@ -208,7 +208,7 @@ int main(int argc, char** argv)
     for (int generation : {1, 0}) {
         Settings(*big, generation);
         Row(generation ? "simulated 10 alleles, F1" : "simulated 10 alleles, F0", *big,
-            generation ? 2 : 3, 200 / scale);
+            generation ? 3 : 8 / scale + 1, (generation ? 200 : 1000) / scale);
     }
     std::printf("\nratio: plain time per iteration / incremental time per iteration;\n"
                 "ns/cell: incremental time per iteration / (individuals x sources x loci).\n");

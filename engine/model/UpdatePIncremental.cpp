@@ -413,7 +413,6 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
                     logsStale = true;
                 } else {
                     CommitPlain(S);
-                    prepared = -1;
                 }
                 S.LogLikelihood = total;
                 if (l == 3) S.PAcceptCount[s] += 1.0f;
@@ -423,7 +422,11 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
                 term[A] = termA;
                 term[B] = termB;
             }
-            if (!cached) AfterPlainEvaluation(S, s, l, A, B);
+            if (!cached) {
+                // Records, or products through a replaced zero, may have changed.
+                AfterPlainEvaluation(S, s, l, A, B);
+                prepared = -1;
+            }
         }
     }
     // The records' logs, and the total as their sum: the changes the moves added carry a
