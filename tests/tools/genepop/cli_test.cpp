@@ -5,7 +5,7 @@
 #include <sstream>
 #include <sys/wait.h>
 
-#include "EngineFiles.h"
+#include "EngineDataReader.h"
 #include "TempDir.h"
 #include "genepop/Cli.h"
 
@@ -90,13 +90,15 @@ TEST(Cli, ConvertsWithCommandLineValues)
     EXPECT_NE(r.out.find("  mixture: sample 3 (m1)\n"), std::string::npos) << r.out;
     EXPECT_EQ(dir.Read("s_mixture.txt").substr(0, 55), "mixture data converted from GENEPOP by genepop2orvanta\n");
     std::string error;
-    const auto src = enginefiles::ReadSource(dir.Read("s_source.txt"), error);
+    datareader::SourceFile src;
+    error = datareader::ReadSource(dir.Read("s_source.txt"), src);
     ASSERT_EQ(error, "");
     EXPECT_EQ(src.g1, (std::vector<double>{1, 0}));
     // Locus A: alleles 01, 02, 03; source 1 is b1 (0303), source 2 is a1 + a2.
     EXPECT_EQ(src.loci[0][0].counts, (std::vector<int>{0, 0, 2}));
     EXPECT_EQ(src.loci[1][0].counts, (std::vector<int>{2, 2, 0}));
-    const auto mix = enginefiles::ReadMixture(dir.Read("s_mixture.txt"), 2, 2, error);
+    datareader::MixtureFile mix;
+    error = datareader::ReadMixture(dir.Read("s_mixture.txt"), 2, 2, mix);
     ASSERT_EQ(error, "");
     EXPECT_EQ(mix.codes, (std::vector<std::vector<int>>{{2, 9999}}));
     EXPECT_EQ(dir.Read("s_alleles.csv"), "locus,locus_name,genepop_allele,engine_code\n1,A,01,0\n1,A,02,1\n1,A,03,2\n2,B,01,0\n2,B,02,1\n");
@@ -113,13 +115,15 @@ TEST(Cli, ConvertsTheCattleExample)
     EXPECT_NE(r.out.find("  source 8: sample 15 (FRBTSAL9285, label Salers), 50 individuals, G1 0, G2 0\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("  mixture: sample 1 (AFBIBOR9552, label Borgou)\n"), std::string::npos) << r.out;
     std::string error;
-    const auto src = enginefiles::ReadSource(dir.Read("cattle_source.txt"), error);
+    datareader::SourceFile src;
+    error = datareader::ReadSource(dir.Read("cattle_source.txt"), src);
     ASSERT_EQ(error, "");
     EXPECT_EQ(src.g1, (std::vector<double>{1, 0, 0, 0, 0, 0, 0, 0}));
-    const auto mix = enginefiles::ReadMixture(dir.Read("cattle_mixture.txt"), 8, 30, error);
+    datareader::MixtureFile mix;
+    error = datareader::ReadMixture(dir.Read("cattle_mixture.txt"), 8, 30, mix);
     ASSERT_EQ(error, "");
     EXPECT_EQ(mix.g2, (std::vector<double>{1, 1, 1, 1, 0, 0, 0, 0}));
-    EXPECT_EQ(mix.numMixture, 50);
+    EXPECT_EQ(mix.num_mixture, 50);
 
     // The example's run configuration names exactly these files (lines 16 and 18 of 20).
     std::istringstream inival(TempDir::ReadPath(kMicrobov + "inival.dat"));

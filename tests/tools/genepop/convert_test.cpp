@@ -4,7 +4,7 @@
 #include <map>
 #include <sstream>
 
-#include "EngineFiles.h"
+#include "EngineDataReader.h"
 #include "genepop/Convert.h"
 #include "genepop/GenepopReader.h"
 #include "genepop/Selection.h"
@@ -129,13 +129,15 @@ TEST(Convert, FixtureReadsAlignedByTheEngineRules)
 {
     const EngineData e = Convert(Parse(kFixture), Choose({{0, 1.0, 0.5}, {1, 0.0, 2.0}}, 3));
     std::string error;
-    const enginefiles::SourceFile src = enginefiles::ReadSource(SourceFileText(e), error);
+    datareader::SourceFile src;
+    error = datareader::ReadSource(SourceFileText(e), src);
     ASSERT_EQ(error, "");
-    EXPECT_EQ(src.numSources, 2);
-    EXPECT_EQ(src.numLoci, 3);
+    EXPECT_EQ(src.num_sources, 2);
+    EXPECT_EQ(src.num_loci, 3);
     EXPECT_EQ(src.g1, (std::vector<double>{1.0, 0.0}));
     EXPECT_EQ(src.loci[1][0].counts, (std::vector<int>{0, 0, 2, 0}));
-    const enginefiles::MixtureFile mix = enginefiles::ReadMixture(MixtureFileText(e), 2, 3, error);
+    datareader::MixtureFile mix;
+    error = datareader::ReadMixture(MixtureFileText(e), 2, 3, mix);
     ASSERT_EQ(error, "");
     EXPECT_EQ(mix.g2, (std::vector<double>{0.5, 2.0}));
     EXPECT_EQ(mix.codes, (std::vector<std::vector<int>>{{2, 9999, 0}, {9903, 99, 101}}));
@@ -148,8 +150,10 @@ TEST(Convert, FactorValuesReadBackExactly)
     for (double v : values) {
         const EngineData e = Convert(d, Choose({{0, v, -v}, {1, 2 * v, v}}, 3));
         std::string error;
-        const auto src = enginefiles::ReadSource(SourceFileText(e), error);
-        const auto mix = enginefiles::ReadMixture(MixtureFileText(e), 2, 3, error);
+        datareader::SourceFile src;
+        error = datareader::ReadSource(SourceFileText(e), src);
+        datareader::MixtureFile mix;
+        error = datareader::ReadMixture(MixtureFileText(e), 2, 3, mix);
         ASSERT_EQ(error, "");
         EXPECT_EQ(src.g1[0], v);
         EXPECT_EQ(src.g1[1], 2 * v);
@@ -238,15 +242,17 @@ TEST(Convert, RealFilesRoundTripThroughTheRecodingTable)
         ASSERT_EQ(e.loci.size(), d.loci.size());  // every locus is polymorphic here
 
         std::string error;
-        const auto src = enginefiles::ReadSource(SourceFileText(e), error);
+        datareader::SourceFile src;
+        error = datareader::ReadSource(SourceFileText(e), src);
         ASSERT_EQ(error, "");
-        const auto mix = enginefiles::ReadMixture(MixtureFileText(e), src.numSources, src.numLoci, error);
+        datareader::MixtureFile mix;
+        error = datareader::ReadMixture(MixtureFileText(e), src.num_sources, src.num_loci, mix);
         ASSERT_EQ(error, "");
         std::map<std::pair<int, int>, int> back;
         const auto forward = TableCodes(RecodingTableText(e), back);
 
         const Sample& m = d.samples[static_cast<size_t>(c.mixture)];
-        ASSERT_EQ(mix.numMixture, static_cast<int>(m.individuals.size()));
+        ASSERT_EQ(mix.num_mixture, static_cast<int>(m.individuals.size()));
         for (size_t i = 0; i < m.individuals.size(); ++i) {
             for (size_t l = 0; l < d.loci.size(); ++l) {
                 const int g = mix.codes[i][l];
@@ -268,7 +274,7 @@ TEST(Convert, RealFilesRoundTripThroughTheRecodingTable)
                         if (allele != 0) ++counts[static_cast<size_t>(forward.at({locus, allele}))];
                     }
                 }
-                const enginefiles::Locus& read = src.loci[s][l];
+                const datareader::Locus& read = src.loci[s][l];
                 ASSERT_EQ(read.counts, counts);
                 ASSERT_EQ(read.label, locus);
                 ASSERT_EQ(read.value, 0);

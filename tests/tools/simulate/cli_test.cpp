@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "DataReader.h"
+#include "EngineDataReader.h"
 #include "simulate/Scenario.h"
 #include "simulate/Simulate.h"
 #include "simulate/Writers.h"

@@ -1,7 +1,7 @@
 // The data files parse back under the engine's reading rules and hold what was simulated.
 #include <gtest/gtest.h>
 
-#include "DataReader.h"
+#include "EngineDataReader.h"
 #include "simulate/Simulate.h"
 #include "simulate/Writers.h"
 

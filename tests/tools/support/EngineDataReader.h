@@ -1,8 +1,8 @@
-// An independent reader of the two data files, following the engine's reading rules step by
-// step (line reads of at most 499 characters, one scanf value at a time, the short line read
-// after each source). It is stricter than the engine: every scan must convert and every
-// "rest of a line" read must hold nothing but the line end, so a file that passes reads
-// aligned in the engine.
+// An independent reader of the engine's two data files, for the tools' tests. It follows
+// the engine's reading rules step by step (line reads of at most 499 characters, one scanf
+// value at a time, the short line read after each source) and is stricter than the engine:
+// every scan must convert and every "rest of a line" read must hold nothing but the line
+// end, so a file that passes reads aligned in the engine.
 #pragma once
 
 #include <cstdio>
