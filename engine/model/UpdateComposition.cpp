@@ -92,19 +92,12 @@ void UpdateAlphaX(SamplerState& S, float& AcceptAlphaX)
     AcceptAlphaX = (float)(sum / n);
 }
 
-void UpdateX(SamplerState& S, int32_t& AcceptX)
+bool ProposeComposition(SamplerState& S, CompositionProposal& prop)
 {
-    const int n = S.NumSources;
-    const int N = S.NumMixture;
-    // No second source to trade share with: no move, and no draws.
-    if (n < 2) return;
-    const bool f1 = S.cfg.Generation != 0;
-    const float eps = S.cfg.epsilon_x;
     const double* x = S.x;
     double* xp = S.ProposedX;
-
-    const double T_old = (double)(DirichletLogDensity(x, S.AlphaX, n) + S.LogLikelihood);
-
+    const int n = S.NumSources;
+    const float eps = S.cfg.epsilon_x;
     const int s = DrawIndex(n);
     const int t = DrawOtherIndex(n, s);
     const ProposalWindow win = ShareWindow(x[s], x[t], eps);
@@ -113,38 +106,27 @@ void UpdateX(SamplerState& S, int32_t& AcceptX)
     const float U = DrawScratchUniform(S);
     xp[s] = win.lo + U * (win.hi - win.lo);
     xp[t] = x[s] + x[t] - xp[s];
+    prop = CompositionProposal{s, t, win};
     // Below 0.00001 the window's floor exceeds x[s] + x[t]: a negative share is no
     // composition, so the move fails here, without a likelihood or a test.
-    if (x[s] + x[t] < 0.00001 && xp[t] < 0.0) return;
+    return !(x[s] + x[t] < 0.00001 && xp[t] < 0.0);
+}
 
-    // The genotype probabilities stay long double: over many loci they underflow a double.
-    long double total = 0.0L;
-    for (int i = 0; i < N; ++i) {
-        const IndividualLikelihood& cur = S.Lik[i];
-        IndividualLikelihood& prop = S.ProposedLik[i];
-        const long double P_s = SingleSourceProb(S, i, s);
-        const long double P_t = SingleSourceProb(S, i, t);
-        prop.L0 = cur.L0 - x[s] * P_s + xp[s] * P_s - x[t] * P_t + xp[t] * P_t;
-        if (f1) {
-            prop.L1 = cur.L1 - (x[s] * x[s]) * P_s + (xp[s] * xp[s]) * P_s
-                      - (x[t] * x[t]) * P_t + (xp[t] * xp[t]) * P_t;
-            prop.L2 = L2Term(S, xp, i);
-        } else {
-            prop.L1 = cur.L1;
-            prop.L2 = cur.L2;
-        }
-        prop.LogL = IndividualLogL(S, prop.L0, prop.L1, prop.L2, S.w);
-        total += prop.LogL;
-    }
-
-    const ProposalWindow rev = ShareReverseWindow(xp[s], xp[t], eps);
+void TestComposition(SamplerState& S, const CompositionProposal& prop, long double total, int32_t& AcceptX)
+{
+    const int n = S.NumSources;
+    const double* xp = S.ProposedX;
+    // x and the total are those of before the proposal: the order makes no difference.
+    const double T_old = (double)(DirichletLogDensity(S.x, S.AlphaX, n) + S.LogLikelihood);
+    const ProposalWindow rev = ShareReverseWindow(xp[prop.s], xp[prop.t], S.cfg.epsilon_x);
     const double T_new = (double)(DirichletLogDensity(xp, S.AlphaX, n) + total);
     const double r = std::log(1.0 / (rev.hi - rev.lo)) + (T_new - T_old)
-                     - std::log(1.0 / (win.hi - win.lo));
+                     - std::log(1.0 / (prop.win.hi - prop.win.lo));
 
     if (!MetropolisTest(S, r)) return;
+    const bool f1 = S.cfg.Generation != 0;
     for (int j = 0; j < n; ++j) S.x[j] = xp[j];
-    for (int i = 0; i < N; ++i) {
+    for (int i = 0; i < S.NumMixture; ++i) {
         S.Lik[i].L0 = S.ProposedLik[i].L0;
         S.Lik[i].LogL = S.ProposedLik[i].LogL;
         if (f1) {
@@ -154,6 +136,39 @@ void UpdateX(SamplerState& S, int32_t& AcceptX)
     }
     S.LogLikelihood = total;
     AcceptX += 1;
+}
+
+void UpdateX(SamplerState& S, int32_t& AcceptX)
+{
+    // No second source to trade share with: no move, and no draws.
+    if (S.NumSources < 2) return;
+    CompositionProposal prop;
+    if (!ProposeComposition(S, prop)) return;
+    const int s = prop.s, t = prop.t;
+    const bool f1 = S.cfg.Generation != 0;
+    const double* x = S.x;
+    const double* xp = S.ProposedX;
+
+    // The genotype probabilities stay long double: over many loci they underflow a double.
+    long double total = 0.0L;
+    for (int i = 0; i < S.NumMixture; ++i) {
+        const IndividualLikelihood& cur = S.Lik[i];
+        IndividualLikelihood& next = S.ProposedLik[i];
+        const long double P_s = SingleSourceProb(S, i, s);
+        const long double P_t = SingleSourceProb(S, i, t);
+        next.L0 = cur.L0 - x[s] * P_s + xp[s] * P_s - x[t] * P_t + xp[t] * P_t;
+        if (f1) {
+            next.L1 = cur.L1 - (x[s] * x[s]) * P_s + (xp[s] * xp[s]) * P_s
+                      - (x[t] * x[t]) * P_t + (xp[t] * xp[t]) * P_t;
+            next.L2 = L2Term(S, xp, i);
+        } else {
+            next.L1 = cur.L1;
+            next.L2 = cur.L2;
+        }
+        next.LogL = IndividualLogL(S, next.L0, next.L1, next.L2, S.w);
+        total += next.LogL;
+    }
+    TestComposition(S, prop, total, AcceptX);
 }
 
 void UpdateW(SamplerState& S, int32_t& AcceptW)

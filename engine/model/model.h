@@ -88,6 +88,17 @@ int DrawOtherIndex(int K, int first);
 // One accept/reject test: V below 1, accepted exactly when log V <= r (NaN rejects).
 bool MetropolisTest(SamplerState& S, double r);
 
+// The two halves of a composition move around its likelihood (UpdateX and its cached
+// twin): the draws and the proposal into S.ProposedX (false: the move fails before any
+// likelihood), then, with the proposed records in S.ProposedLik and their total, the
+// test and, on acceptance, x, the records and the total.
+struct CompositionProposal {
+    int s, t;
+    ProposalWindow win;
+};
+bool ProposeComposition(SamplerState& S, CompositionProposal& prop);
+void TestComposition(SamplerState& S, const CompositionProposal& prop, long double total, int32_t& AcceptX);
+
 // --- Metropolis-Hastings updates
 void UpdateP(SamplerState& S, float& AcceptP);
 // The literal evaluation of one allele-frequency move at locus l of source s with p[A], p[B]
