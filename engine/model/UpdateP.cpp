@@ -13,6 +13,26 @@ ProposalWindow AlleleWindow(double pA, double pB, float epsilon)
     return win;
 }
 
+AlleleProposal ProposeAlleleMove(SamplerState& S, double* p, int K, float epsilon)
+{
+    AlleleProposal mv;
+    mv.A = DrawIndex(K);
+    mv.B = DrawOtherIndex(K, mv.A);
+    mv.win = AlleleWindow(p[mv.A], p[mv.B], epsilon);
+    const float U = DrawScratchUniform(S);
+    mv.newA = mv.win.lo + U * (mv.win.hi - mv.win.lo);
+    mv.newB = p[mv.A] + p[mv.B] - mv.newA;
+    p[mv.A] = mv.newA;
+    p[mv.B] = mv.newB;
+    return mv;
+}
+
+double AlleleMoveLogRatio(const AlleleProposal& mv, const double* p, float epsilon, double T_old, double T_new)
+{
+    const ProposalWindow rev = AlleleWindow(p[mv.A], p[mv.B], epsilon);
+    return std::log(1.0 / (rev.hi - rev.lo)) + (T_new - T_old) - std::log(1.0 / (mv.win.hi - mv.win.lo));
+}
+
 // The proposed records of one allele-frequency move in S.ProposedLik, evaluated from
 // scratch with the zero replacements; returns the proposed total. Only carriers of A or B
 // change. The genotype probabilities stay long double: over many loci they underflow a double.
@@ -73,21 +93,11 @@ void UpdateP(SamplerState& S, float& AcceptP)
             for (int k = 0; k < K; ++k) S.SavedP[k] = p[k];
             const double T_old = (double)(DirichletLogDensity(p, L.DirichletPar, K) + S.LogLikelihood);
 
-            const int A = DrawIndex(K);
-            const int B = DrawOtherIndex(K, A);
-            const ProposalWindow win = AlleleWindow(p[A], p[B], eps);
-            const float U = DrawScratchUniform(S);
-            const double newA = win.lo + U * (win.hi - win.lo);
-            const double newB = p[A] + p[B] - newA;
-            p[A] = newA;
-            p[B] = newB;
-
-            const long double total = AlleleMoveProposedTotal(S, s, l, A, B, newA, newB);
-
-            const ProposalWindow rev = AlleleWindow(p[A], p[B], eps);
+            const AlleleProposal mv = ProposeAlleleMove(S, p, K, eps);
+            const int A = mv.A, B = mv.B;
+            const long double total = AlleleMoveProposedTotal(S, s, l, A, B, mv.newA, mv.newB);
             const double T_new = (double)(DirichletLogDensity(p, L.DirichletPar, K) + total);
-            const double r = std::log(1.0 / (rev.hi - rev.lo)) + (T_new - T_old)
-                             - std::log(1.0 / (win.hi - win.lo));
+            const double r = AlleleMoveLogRatio(mv, p, eps, T_old, T_new);
 
             if (MetropolisTest(S, r)) {
                 for (int i = 0; i < N; ++i) {

@@ -355,14 +355,9 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
             const double D_old = cached ? CachedDirichletLogDensity(S, s, l)
                                         : DirichletLogDensity(p, L.DirichletPar, K);
 
-            const int A = DrawIndex(K);
-            const int B = DrawOtherIndex(K, A);
-            const ProposalWindow win = AlleleWindow(p[A], p[B], eps);
-            const float U = DrawScratchUniform(S);
-            const double newA = win.lo + U * (win.hi - win.lo);
-            const double newB = p[A] + p[B] - newA;
-            p[A] = newA;
-            p[B] = newB;
+            const AlleleProposal proposal = ProposeAlleleMove(S, p, K, eps);
+            const int A = proposal.A, B = proposal.B;
+            const double newA = proposal.newA, newB = proposal.newB;
 
             // A proposal of exactly 0 for a read allele: the plain evaluation replaces it.
             const uint8_t* readable = S.Cache.Readable[l];
@@ -388,7 +383,6 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
                 total = AlleleMoveProposedTotal(S, s, l, A, B, newA, newB);
             }
 
-            const ProposalWindow rev = AlleleWindow(p[A], p[B], eps);
             double D_new;
             double* term = S.Cache.DirTerm[s][l];
             const double termA = term[A], termB = term[B];
@@ -399,9 +393,7 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
             } else {
                 D_new = DirichletLogDensity(p, L.DirichletPar, K);
             }
-            const double T_new = (double)(D_new + total);
-            const double r = std::log(1.0 / (rev.hi - rev.lo)) + (T_new - T_old)
-                             - std::log(1.0 / (win.hi - win.lo));
+            const double r = AlleleMoveLogRatio(proposal, p, eps, T_old, (double)(D_new + total));
 
             if (MetropolisTest(S, r)) {
                 if (cached) {

@@ -88,6 +88,16 @@ int DrawOtherIndex(int K, int first);
 // One accept/reject test: V below 1, accepted exactly when log V <= r (NaN rejects).
 bool MetropolisTest(SamplerState& S, double r);
 
+// The draws of one allele-frequency move of the K frequencies p, the proposal written
+// into p; and its log acceptance ratio from the targets before and after (p proposed).
+struct AlleleProposal {
+    int A, B;
+    ProposalWindow win;
+    double newA, newB;
+};
+AlleleProposal ProposeAlleleMove(SamplerState& S, double* p, int K, float epsilon);
+double AlleleMoveLogRatio(const AlleleProposal& mv, const double* p, float epsilon, double T_old, double T_new);
+
 // The two halves of a composition move around its likelihood (UpdateX and its cached
 // twin): the draws and the proposal into S.ProposedX (false: the move fails before any
 // likelihood), then, with the proposed records in S.ProposedLik and their total, the
