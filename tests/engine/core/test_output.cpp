@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Output.h"
+#include "TextFiles.h"
 #include "model/ModelTestData.h"
 
 using namespace modeltest;
@@ -18,21 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
+using textfiles::Lines;
+using textfiles::ReadFile;
 
 int FieldCount(const std::string& line)
 {
