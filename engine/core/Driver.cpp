@@ -98,7 +98,7 @@ void DriverStartUp(SamplerState& S)
     OpenOutputFiles(S);
 }
 
-void DriverIteration(SamplerState& S, int32_t k, AcceptCounters& c)
+void DriverModelSteps(SamplerState& S, int32_t k, AcceptCounters& c)
 {
     if (k % 100000 == 0) RecomputeLikelihoodSelected(S);
     S.AlphaVariance = 1.0 / DrawTau(S);
@@ -109,6 +109,11 @@ void DriverIteration(SamplerState& S, int32_t k, AcceptCounters& c)
     if (S.cfg.Generation != 0) UpdateW(S, c.AcceptW);
     UpdatePSelected(S, c.AcceptP);
     if (S.cfg.RJMCMC == 1) JumpStep(S, c.AcceptJump);
+}
+
+void DriverIteration(SamplerState& S, int32_t k, AcceptCounters& c)
+{
+    DriverModelSteps(S, k, c);
     UpdateHomozygosity(S);
     if (k > S.cfg.Burn_in) Accumulate(S);
     OutputStep(S, k, c.AcceptX, c.AcceptW, c.AcceptP, c.AcceptAlphaX, c.AcceptJump);

@@ -15,6 +15,8 @@ struct AcceptCounters {
 };
 
 void DriverStartUp(SamplerState& S);
+// The model's updates of iteration k, in their order (the first part of DriverIteration).
+void DriverModelSteps(SamplerState& S, int32_t k, AcceptCounters& c);
 void DriverIteration(SamplerState& S, int32_t k, AcceptCounters& c);
 
 // Steps of the iteration that tests drive on their own.

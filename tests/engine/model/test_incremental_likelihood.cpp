@@ -22,23 +22,14 @@ std::unique_ptr<SamplerState> Copy(const SamplerState& S)
     return std::unique_ptr<SamplerState>(new SamplerState(S));
 }
 
-struct Counters {
-    int32_t AcceptX = 0, AcceptW = 0, AcceptJump = 0;
-    float AcceptP = 0, AcceptAlphaX = 0;
+struct Counters : AcceptCounters {
+    Counters() : AcceptCounters{} {}
 };
 
-// The model steps of the driver's iteration, in its order, with the selected engine.
+// The model steps of the driver's iteration with the selected engine.
 void Iterate(SamplerState& S, int32_t k, Counters& c)
 {
-    if (k % 100000 == 0) RecomputeLikelihoodSelected(S);
-    S.AlphaVariance = 1.0 / DrawTau(S);
-    CoefficientStep(S);
-    RecomputeMu(S);
-    UpdateAlphaX(S, c.AcceptAlphaX);
-    UpdateXSelected(S, c.AcceptX);
-    if (S.cfg.Generation != 0) UpdateW(S, c.AcceptW);
-    UpdatePSelected(S, c.AcceptP);
-    if (S.cfg.RJMCMC == 1) JumpStep(S, c.AcceptJump);
+    DriverModelSteps(S, k, c);
 }
 
 // Seeds the generator, draws the starting state and runs the steps with one engine.
