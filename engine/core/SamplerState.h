@@ -125,7 +125,7 @@ struct LikelihoodCache {
     double DirTerm[MaxSources][MaxLoci][MaxAlleles];
     // scratch of one allele-frequency move, one slot per re-evaluated individual
     int16_t Evaluated[MaxMixture];
-    int16_t EvaluatedSlot[MaxMixture];  // its genotype's ratios (F1: -1 beside a missing allele)
+    int16_t EvaluatedSlot[MaxMixture];  // F1: its genotype's ratios slot (-1 beside a missing allele); F0: its class
     double MoveRatio[MaxMixture];       // its likelihood ratio new/old, in double
     long double ProposedArg[MaxMixture];  // what LogL is the log of (scratch of whole sweeps)
     // Formed for the moved source before its moves and kept on each commit, so that a

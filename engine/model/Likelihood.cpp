@@ -110,6 +110,19 @@ void RecomputeLikelihood(SamplerState& S)
     }
 }
 
+void AcceptProposedRecords(SamplerState& S)
+{
+    const bool f1 = S.cfg.Generation != 0;
+    for (int i = 0; i < S.NumMixture; ++i) {
+        S.Lik[i].L0 = S.ProposedLik[i].L0;
+        S.Lik[i].LogL = S.ProposedLik[i].LogL;
+        if (f1) {
+            S.Lik[i].L1 = S.ProposedLik[i].L1;
+            S.Lik[i].L2 = S.ProposedLik[i].L2;
+        }
+    }
+}
+
 double DirichletLogDensity(const double* x, const double* a, int K)
 {
     // A and S are single precision, each addition rounded, as the results depend on it.

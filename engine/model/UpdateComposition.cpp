@@ -124,16 +124,8 @@ void TestComposition(SamplerState& S, const CompositionProposal& prop, long doub
                      - std::log(1.0 / (prop.win.hi - prop.win.lo));
 
     if (!MetropolisTest(S, r)) return;
-    const bool f1 = S.cfg.Generation != 0;
     for (int j = 0; j < n; ++j) S.x[j] = xp[j];
-    for (int i = 0; i < S.NumMixture; ++i) {
-        S.Lik[i].L0 = S.ProposedLik[i].L0;
-        S.Lik[i].LogL = S.ProposedLik[i].LogL;
-        if (f1) {
-            S.Lik[i].L1 = S.ProposedLik[i].L1;
-            S.Lik[i].L2 = S.ProposedLik[i].L2;
-        }
-    }
+    AcceptProposedRecords(S);
     S.LogLikelihood = total;
     AcceptX += 1;
 }

@@ -78,8 +78,6 @@ long double AlleleMoveProposedTotal(SamplerState& S, int s, int l, int A, int B,
 void UpdateP(SamplerState& S, float& AcceptP)
 {
     const int n = S.NumSources;
-    const int N = S.NumMixture;
-    const bool f1 = S.cfg.Generation != 0;
     const float eps = S.cfg.epsilon_p;
 
     for (int s = 0; s < n; ++s) {
@@ -100,14 +98,7 @@ void UpdateP(SamplerState& S, float& AcceptP)
             const double r = AlleleMoveLogRatio(mv, p, eps, T_old, T_new);
 
             if (MetropolisTest(S, r)) {
-                for (int i = 0; i < N; ++i) {
-                    S.Lik[i].L0 = S.ProposedLik[i].L0;
-                    S.Lik[i].LogL = S.ProposedLik[i].LogL;
-                    if (f1) {
-                        S.Lik[i].L1 = S.ProposedLik[i].L1;
-                        S.Lik[i].L2 = S.ProposedLik[i].L2;
-                    }
-                }
+                AcceptProposedRecords(S);
                 S.LogLikelihood = total;
                 // The reported figure follows the fourth locus only.
                 if (l == 3) S.PAcceptCount[s] += 1.0f;

@@ -316,20 +316,6 @@ void CommitCachedF1(SamplerState& S, int s, int m)
     }
 }
 
-
-void CommitPlain(SamplerState& S)
-{
-    const bool f1 = S.cfg.Generation != 0;
-    for (int i = 0; i < S.NumMixture; ++i) {
-        S.Lik[i].L0 = S.ProposedLik[i].L0;
-        S.Lik[i].LogL = S.ProposedLik[i].LogL;
-        if (f1) {
-            S.Lik[i].L1 = S.ProposedLik[i].L1;
-            S.Lik[i].L2 = S.ProposedLik[i].L2;
-        }
-    }
-}
-
 }  // namespace
 
 void UpdatePIncremental(SamplerState& S, float& AcceptP)
@@ -404,7 +390,7 @@ void UpdatePIncremental(SamplerState& S, float& AcceptP)
                         CommitCachedF0(S, s, m);
                     logsStale = true;
                 } else {
-                    CommitPlain(S);
+                    AcceptProposedRecords(S);
                 }
                 S.LogLikelihood = total;
                 if (l == 3) S.PAcceptCount[s] += 1.0f;

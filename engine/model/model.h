@@ -61,6 +61,9 @@ long double L1Term(SamplerState& S, const double* x, int i);
 long double L2Term(SamplerState& S, const double* x, int i);
 long double IndividualLogL(const SamplerState& S, long double L0, long double L1, long double L2, double w);
 void RecomputeLikelihood(SamplerState& S);
+// An accepted move: the proposed records in S.ProposedLik become the records (L1 and L2
+// in F1 only).
+void AcceptProposedRecords(SamplerState& S);
 
 double DirichletLogDensity(const double* x, const double* a, int K);
 double NormalLogDensity(double v, double m, double var);
