@@ -90,6 +90,21 @@ inline bool CloseRel(long double a, long double b, long double rel, long double 
 
 // The cache invariant: every record and the total equal a rebuild from scratch. Leaves the
 // rebuilt values in place.
+// The records of the individuals in before, bit for bit as they were: the terms, and with
+// logs, the logs too.
+inline void ExpectRecordsAsBefore(const SamplerState& S, const std::vector<IndividualLikelihood>& before,
+                                  bool logs, const std::string& where)
+{
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(S.Lik[i].L0, before[i].L0) << where << " L0 of " << i;
+        EXPECT_EQ(S.Lik[i].L1, before[i].L1) << where << " L1 of " << i;
+        EXPECT_EQ(S.Lik[i].L2, before[i].L2) << where << " L2 of " << i;
+        if (logs) {
+            EXPECT_EQ(S.Lik[i].LogL, before[i].LogL) << where << " LogL of " << i;
+        }
+    }
+}
+
 inline void ExpectCacheMatchesRecompute(SamplerState& S, long double rel, const std::string& where)
 {
     std::vector<IndividualLikelihood> cached(S.Lik, S.Lik + S.NumMixture);

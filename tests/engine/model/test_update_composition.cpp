@@ -138,12 +138,7 @@ TEST(UpdateX, MoveUsesTheDrawnSourcesAndRejectionChangesNothing)
                 ++rejected;
                 EXPECT_EQ(count, 7);
                 EXPECT_EQ(0, std::memcmp(x, S->x, sizeof x));
-                for (int i = 0; i < S->NumMixture; ++i) {
-                    EXPECT_EQ(S->Lik[i].L0, lik[i].L0);
-                    EXPECT_EQ(S->Lik[i].L1, lik[i].L1);
-                    EXPECT_EQ(S->Lik[i].L2, lik[i].L2);
-                    EXPECT_EQ(S->Lik[i].LogL, lik[i].LogL);
-                }
+                ExpectRecordsAsBefore(*S, lik, true, "after a rejected x move");
                 EXPECT_EQ(S->LogLikelihood, total);
             }
         }
@@ -295,11 +290,7 @@ TEST(UpdateW, MoveUsesTheDrawnUniformAndRecombinesTheCachedTerms)
         int32_t count = 0;
         UpdateW(*S, count);
         EXPECT_EQ(genunit(), u[j]) << "seed " << seed;
-        for (int i = 0; i < S->NumMixture; ++i) {  // w moves never touch these
-            EXPECT_EQ(S->Lik[i].L0, lik[i].L0);
-            EXPECT_EQ(S->Lik[i].L1, lik[i].L1);
-            EXPECT_EQ(S->Lik[i].L2, lik[i].L2);
-        }
+        ExpectRecordsAsBefore(*S, lik, false, "w moves never touch the terms");
         if (count == 1) {
             ++accepted;
             const ProposalWindow win = MatingWindow(w, 0.3f);

@@ -135,12 +135,7 @@ TEST(UpdateP, MoveUsesTheDrawnAllelesAndUniformAndRejectionChangesNothing)
                 ++rejected;
                 EXPECT_EQ(S->PAcceptCount[0], count);
                 EXPECT_EQ(0, std::memcmp(before, p, sizeof before)) << "seed " << seed;
-                for (int i = 0; i < 6; ++i) {
-                    EXPECT_EQ(S->Lik[i].L0, lik[i].L0);
-                    EXPECT_EQ(S->Lik[i].L1, lik[i].L1);
-                    EXPECT_EQ(S->Lik[i].L2, lik[i].L2);
-                    EXPECT_EQ(S->Lik[i].LogL, lik[i].LogL);
-                }
+                ExpectRecordsAsBefore(*S, lik, true, "seed " + std::to_string(seed));
                 EXPECT_EQ(S->LogLikelihood, total);
             }
         }
