@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <cstring>
@@ -44,6 +45,22 @@ protected:
     static void Write(const std::string& name, const std::string& text)
     {
         std::ofstream(name, std::ios::binary) << text;
+    }
+    // A state naming the files source.dat and mixture.dat, not read yet.
+    static std::unique_ptr<SamplerState> NamingWrittenFiles()
+    {
+        auto S = NewState();
+        std::strcpy(S->cfg.SourceFileName, "source.dat");
+        std::strcpy(S->cfg.MixtureFileName, "mixture.dat");
+        return S;
+    }
+    // The same, with both read.
+    static std::unique_ptr<SamplerState> ReadWrittenFiles()
+    {
+        auto S = NamingWrittenFiles();
+        ReadSourceData(*S);
+        ReadMixtureData(*S);
+        return S;
     }
     // The message of the fatal stop a read ends in ("" if it succeeds).
     template <class F> static std::string StopMessage(F read)
@@ -362,11 +379,7 @@ TEST_F(InputsTest, TwoSourceExampleReadsAsBuilt)
 {
     Write("source.dat", ReadFixture("two_source.dat"));
     Write("mixture.dat", ReadFixture("two_mixture.dat"));
-    auto S = NewState();
-    std::strcpy(S->cfg.SourceFileName, "source.dat");
-    std::strcpy(S->cfg.MixtureFileName, "mixture.dat");
-    ReadSourceData(*S);
-    ReadMixtureData(*S);
+    auto S = ReadWrittenFiles();
     ExpectSameDataAs(*S, *TwoSourceExample());
     EXPECT_EQ(S->Sources[0].loci[1].LocusValue, 0);
 }
@@ -377,11 +390,7 @@ TEST_F(InputsTest, LineBreaksWithinBlocksAndCrLfReadTheSame)
     Write("source.dat",
           "h\r\n2 2\r\nh\r\n0.3\r\n2.0\r\nh\r\n1 0 2 14 6 20\r\n3 0 3 5 5\r\n10 20\r\n1 0 2 4 16 20 3 0 3 0 12 8 20\r\n");
     Write("mixture.dat", "h\r\nh\r\n1.5\r\n0.2\r\n3\r\nh\r\n1 1\r\n2\r\n2 101 202\r\n3 9999 2");
-    auto S = NewState();
-    std::strcpy(S->cfg.SourceFileName, "source.dat");
-    std::strcpy(S->cfg.MixtureFileName, "mixture.dat");
-    ReadSourceData(*S);
-    ReadMixtureData(*S);
+    auto S = ReadWrittenFiles();
     ExpectSameDataAs(*S, *TwoSourceExample());
 }
 
@@ -394,11 +403,7 @@ TEST_F(InputsTest, GenotypeCodes)
         Write("source.dat", ReadFixture("two_source.dat"));
         // Allele codes at or above the locus's allele count are accepted.
         Write("mixture.dat", "h\nh\n1.5 0.2\n1\nh\n1 " + std::to_string(c.code) + " 4040\n");
-        auto S = NewState();
-        std::strcpy(S->cfg.SourceFileName, "source.dat");
-        std::strcpy(S->cfg.MixtureFileName, "mixture.dat");
-        ReadSourceData(*S);
-        ReadMixtureData(*S);
+        auto S = ReadWrittenFiles();
         EXPECT_EQ(S->Mixture[0].Allele1[0], c.a1) << c.code;
         EXPECT_EQ(S->Mixture[0].Allele2[0], c.a2) << c.code;
         EXPECT_EQ(S->Mixture[0].Allele1[1], 40);
@@ -442,9 +447,7 @@ TEST_F(InputsTest, RefusedDataFiles)
     for (const Case& c : cases) {
         Write("source.dat", c.source);
         Write("mixture.dat", c.mixture);
-        auto S = NewState();
-        std::strcpy(S->cfg.SourceFileName, "source.dat");
-        std::strcpy(S->cfg.MixtureFileName, "mixture.dat");
+        auto S = NamingWrittenFiles();
         const std::string message = StopMessage([&] {
             ReadSourceData(*S);
             ReadMixtureData(*S);
@@ -459,11 +462,7 @@ TEST_F(InputsTest, ShortTextAfterASourceBlockIsSkipped)
     source.replace(source.find("10 20\n"), 6, "10 20 end of one\r\n");
     Write("source.dat", source);
     Write("mixture.dat", ReadFixture("two_mixture.dat"));
-    auto S = NewState();
-    std::strcpy(S->cfg.SourceFileName, "source.dat");
-    std::strcpy(S->cfg.MixtureFileName, "mixture.dat");
-    ReadSourceData(*S);
-    ReadMixtureData(*S);
+    auto S = ReadWrittenFiles();
     ExpectSameDataAs(*S, *TwoSourceExample());
 }
 
@@ -504,10 +503,6 @@ TEST_F(InputsTest, ZeroMixtureIndividuals)
 {
     Write("source.dat", ReadFixture("two_source.dat"));
     Write("mixture.dat", "h\nh\n1.5 0.2\n0\nh\n");
-    auto S = NewState();
-    std::strcpy(S->cfg.SourceFileName, "source.dat");
-    std::strcpy(S->cfg.MixtureFileName, "mixture.dat");
-    ReadSourceData(*S);
-    ReadMixtureData(*S);
+    auto S = ReadWrittenFiles();
     EXPECT_EQ(S->NumMixture, 0);
 }
